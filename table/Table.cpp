@@ -1,0 +1,898 @@
+// SPDX-License-Identifier: MIT
+#include "Table.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
+#include <QCache>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <numeric>
+#include <optional>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+using RowId = sqlite3_int64;
+using Record = QVector<QVariant>;
+
+QString quoted(const QString &identifier)
+{
+    return u'"' + QString(identifier).replace(u'"', u"\"\""_s) + u'"';
+}
+
+std::string utf8(const QString &text)
+{
+    return text.toStdString();
+}
+
+QVariant columnValue(const SQLite::Column &column)
+{
+    switch (column.getType()) {
+    case SQLITE_INTEGER:
+        return qlonglong(column.getInt64());
+    case SQLITE_FLOAT:
+        return column.getDouble();
+    case SQLITE_TEXT:
+        return QString::fromUtf8(column.getText(), column.getBytes());
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(column.getBlob()), column.getBytes());
+    default:
+        return {};
+    }
+}
+
+void bindValue(SQLite::Statement &statement, int index, const QVariant &value)
+{
+    if (value.isNull()) {
+        statement.bind(index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+        statement.bind(index, static_cast<int64_t>(value.toLongLong()));
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        statement.bind(index, value.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        statement.bind(index, bytes.constData(), int(bytes.size()));
+        break;
+    }
+    default:
+        statement.bind(index, utf8(value.toString()));
+        break;
+    }
+}
+
+// Two values are the same for "is the record changed": NULL differs from every value.
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    if (a.typeId() == b.typeId())
+        return a == b;
+    return a.toString() == b.toString();
+}
+
+// Letters whose case changes outside ASCII, which SQLite's NOCASE does not fold.
+QList<int> foldablePositions(const QString &text)
+{
+    QList<int> positions;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch.unicode() >= 0x80 && (ch.toUpper() != ch || ch.toLower() != ch))
+            positions.append(i);
+    }
+    return positions;
+}
+
+// Enough spellings to find a key with a few non-ASCII letters through the index.
+constexpr int MaxSpellings = 512;
+
+QStringList caseSpellings(const QString &text, const QList<int> &positions)
+{
+    QStringList spellings{text};
+    for (int position : positions) {
+        const QChar ch = text.at(position);
+        QList<QChar> forms{ch.toLower()};
+        for (QChar form : {ch.toUpper(), ch.toTitleCase(), ch})
+            if (!forms.contains(form))
+                forms.append(form);
+        QStringList next;
+        for (const QString &spelling : std::as_const(spellings)) {
+            for (QChar form : forms) {
+                QString variant = spelling;
+                variant[position] = form;
+                next.append(variant);
+            }
+        }
+        spellings = next;
+    }
+    return spellings;
+}
+
+} // namespace
+
+class Table::Private
+{
+public:
+    explicit Private(Table *q) : q(q) {}
+
+    Table *q;
+    QString tableName;
+    QString fileName;
+    QString sqlName; // the quoted name of the table inside the file
+    std::unique_ptr<SQLite::Database> db;
+    std::unique_ptr<SQLite::Statement> selectRecord;
+    bool readOnly = false;
+    QVector<Field> fields;
+    QString columnList;
+    QString orderBy;
+    QList<int> orderFields; // fields of the primary key, which sets the order
+    bool rowidOrder = true; // the order is the rowid's, so `order` is sorted
+
+    std::vector<RowId> order;           // rowids in table order
+    mutable std::vector<uint32_t> byRowid; // positions in `order` sorted by rowid, built on demand
+    mutable QCache<RowId, Record> cache{1024};
+
+    DatasetState state = DatasetState::Inactive;
+    int current = -1;  // display row
+    int inserting = -1; // display row of the record being inserted
+    Record buffer;     // the current record, with pending changes
+    Record original;   // the current record as stored
+
+    QString name() const { return q->objectName(); }
+    QString prefixed(const QString &message) const
+    {
+        return name().isEmpty() ? message : name() + u": "_s + message;
+    }
+
+    void requireActive() const
+    {
+        if (!db)
+            throw DatabaseError(prefixed(u"Cannot perform this operation on a closed dataset"_s));
+    }
+    void requireWritable() const
+    {
+        requireActive();
+        if (readOnly)
+            throw DatabaseError(prefixed(u"Cannot modify a read-only dataset"_s));
+    }
+    void requireEditing() const
+    {
+        requireActive();
+        if (state != DatasetState::Edit && state != DatasetState::Insert)
+            throw DatabaseError(prefixed(u"Dataset not in edit or insert mode"_s));
+    }
+    void requireField(int field) const
+    {
+        if (field < 0 || field >= fields.size())
+            throw DatabaseError(prefixed(u"Field index out of range"_s));
+    }
+
+    int recordCount() const { return int(order.size()); }
+    int rowCount() const { return recordCount() + (inserting >= 0 ? 1 : 0); }
+
+    // The stored record shown at a display row, if that row is not the one being inserted.
+    std::optional<RowId> rowidAt(int row) const
+    {
+        if (row < 0 || row >= rowCount() || row == inserting)
+            return std::nullopt;
+        const int index = (inserting >= 0 && row > inserting) ? row - 1 : row;
+        return order[size_t(index)];
+    }
+
+    [[noreturn]] void rethrow(const std::exception &error) const
+    {
+        throw DatabaseError(QString::fromUtf8(error.what()));
+    }
+
+    void open();
+    void loadFields();
+    void loadOrder();
+    int positionOf(RowId rowid) const;
+    Record fetch(RowId rowid) const;
+    void loadCurrent();
+    void setState(DatasetState next);
+    void goTo(int row); // without settling
+    bool settle();
+    void post();
+    void dropPending();
+    std::optional<RowId> find(int field, const QString &value, bool caseInsensitive) const;
+};
+
+Table::Table(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
+{
+    setObjectName(u"Table1"_s);
+}
+
+Table::~Table()
+{
+    // Destroying the table closes it; a pending change is dropped.
+    d->db.reset();
+}
+
+void Table::setTableName(const QString &name)
+{
+    if (d->db)
+        throw DatabaseError(d->prefixed(u"Cannot perform this operation on an open dataset"_s));
+    d->tableName = name;
+}
+
+QString Table::tableName() const
+{
+    return d->tableName;
+}
+
+QString Table::fileName() const
+{
+    if (d->tableName.endsWith(u".db"_s, Qt::CaseInsensitive))
+        return d->tableName;
+    return d->tableName + u".db"_s;
+}
+
+void Table::open()
+{
+    if (d->db)
+        return;
+    try {
+        d->open();
+    } catch (const DatabaseError &) {
+        d->db.reset();
+        d->selectRecord.reset();
+        throw;
+    } catch (const std::exception &error) {
+        d->selectRecord.reset();
+        d->db.reset();
+        d->rethrow(error);
+    }
+    emit rowsReset();
+    emit stateChanged(d->state);
+    emit currentRowChanged(d->current);
+    emit recordChanged(-1);
+}
+
+void Table::Private::open()
+{
+    if (const int rc = sqlite3_initialize(); rc != SQLITE_OK) {
+        throw DatabaseError(
+            u"An error occurred while attempting to initialize the Borland Database Engine (error $%1)"_s.arg(
+                QString::number(rc, 16).toUpper().rightJustified(4, u'0')));
+    }
+    fileName = q->fileName();
+    const QFileInfo info(fileName);
+    sqlName = quoted(info.completeBaseName());
+
+    if (!info.exists() || !info.isFile()) {
+        // Never create an empty table where the user's table should be.
+        throw DatabaseError(u"unable to open database file\nFile: %1"_s.arg(QDir::toNativeSeparators(fileName)));
+    }
+    // Write bits count even for an administrator, who passes every permission check.
+    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    const QFileInfo folder(info.absolutePath());
+    readOnly = !info.isWritable() || !(info.permissions() & writeBits) || !folder.isWritable()
+               || !(folder.permissions() & writeBits);
+
+    const int flags = readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE;
+    db = std::make_unique<SQLite::Database>(utf8(fileName), flags, 2000);
+
+    loadFields();
+    selectRecord = std::make_unique<SQLite::Statement>(
+        *db, utf8(u"SELECT %1 FROM %2 WHERE rowid = ?"_s.arg(columnList, sqlName)));
+    loadOrder();
+    state = DatasetState::Browse;
+    inserting = -1;
+    current = order.empty() ? -1 : 0;
+    loadCurrent();
+}
+
+void Table::Private::loadFields()
+{
+    // This first read also tells a file that is not an SQLite database.
+    SQLite::Statement exists(*db, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ? COLLATE NOCASE");
+    exists.bind(1, utf8(QFileInfo(fileName).completeBaseName()));
+    if (!exists.executeStep())
+        throw DatabaseError(u"no such table: %1\nFile: %2"_s.arg(sqlName.mid(1, sqlName.size() - 2),
+                                                                 QDir::toNativeSeparators(fileName)));
+    sqlName = quoted(QString::fromUtf8(exists.getColumn(0).getText()));
+
+    fields.clear();
+    orderFields.clear();
+    SQLite::Statement info(*db, utf8(u"PRAGMA table_info(%1)"_s.arg(sqlName)));
+    QList<std::pair<int, int>> keyParts; // (position in key, field)
+    while (info.executeStep()) {
+        Field field = Field::fromDeclaration(QString::fromUtf8(info.getColumn(1).getText()),
+                                             QString::fromUtf8(info.getColumn(2).getText()));
+        field.required = info.getColumn(3).getInt() != 0 && info.getColumn(4).isNull();
+        field.primaryKeyPosition = info.getColumn(5).getInt();
+        if (field.primaryKeyPosition > 0)
+            keyParts.append({field.primaryKeyPosition, int(fields.size())});
+        fields.append(field);
+    }
+    std::sort(keyParts.begin(), keyParts.end());
+    for (const auto &part : keyParts)
+        orderFields.append(part.second);
+
+    // A lone INTEGER PRIMARY KEY is the rowid itself: filled in by SQLite, ordered as the rowid.
+    rowidOrder = orderFields.isEmpty()
+                 || (orderFields.size() == 1
+                     && fields[orderFields.first()].declaredType.compare(u"INTEGER"_s, Qt::CaseInsensitive) == 0);
+    if (rowidOrder && !orderFields.isEmpty())
+        fields[orderFields.first()].required = false;
+
+    QStringList columns;
+    for (const Field &field : std::as_const(fields))
+        columns.append(quoted(field.name));
+    columnList = columns.join(u", "_s);
+    QStringList orderColumns;
+    if (!rowidOrder)
+        for (int field : std::as_const(orderFields))
+            orderColumns.append(quoted(fields[field].name));
+    orderColumns.append(u"rowid"_s);
+    orderBy = orderColumns.join(u", "_s);
+}
+
+void Table::Private::loadOrder()
+{
+    SQLite::Statement select(*db, utf8(u"SELECT rowid FROM %1 ORDER BY %2"_s.arg(sqlName, orderBy)));
+    std::vector<RowId> rows;
+    while (select.executeStep())
+        rows.push_back(select.getColumn(0).getInt64());
+    order = std::move(rows);
+    byRowid.clear();
+    cache.clear();
+}
+
+int Table::Private::positionOf(RowId rowid) const
+{
+    if (rowidOrder) {
+        const auto it = std::lower_bound(order.begin(), order.end(), rowid);
+        return (it != order.end() && *it == rowid) ? int(it - order.begin()) : -1;
+    }
+    if (byRowid.size() != order.size()) {
+        byRowid.resize(order.size());
+        std::iota(byRowid.begin(), byRowid.end(), 0u);
+        std::sort(byRowid.begin(), byRowid.end(), [this](uint32_t a, uint32_t b) { return order[a] < order[b]; });
+    }
+    const auto it = std::lower_bound(byRowid.begin(), byRowid.end(), rowid,
+                                     [this](uint32_t position, RowId id) { return order[position] < id; });
+    return (it != byRowid.end() && order[*it] == rowid) ? int(*it) : -1;
+}
+
+Record Table::Private::fetch(RowId rowid) const
+{
+    if (const Record *cached = cache.object(rowid))
+        return *cached;
+    Record record(fields.size());
+    selectRecord->reset();
+    selectRecord->bind(1, static_cast<int64_t>(rowid));
+    if (selectRecord->executeStep()) {
+        for (int i = 0; i < fields.size(); ++i)
+            record[i] = columnValue(selectRecord->getColumn(i));
+    }
+    selectRecord->reset();
+    cache.insert(rowid, new Record(record));
+    return record;
+}
+
+void Table::Private::loadCurrent()
+{
+    const auto rowid = rowidAt(current);
+    buffer = rowid ? fetch(*rowid) : Record(fields.size());
+    original = buffer;
+}
+
+void Table::Private::setState(DatasetState next)
+{
+    if (state == next)
+        return;
+    state = next;
+    emit q->stateChanged(next);
+}
+
+void Table::Private::goTo(int row)
+{
+    row = std::clamp(row, 0, rowCount() - 1);
+    if (row == current)
+        return;
+    current = row;
+    loadCurrent();
+    emit q->currentRowChanged(current);
+    emit q->recordChanged(-1);
+}
+
+// Saves a changed pending record, drops an unchanged one. Returns whether the rows moved.
+bool Table::Private::settle()
+{
+    if (state != DatasetState::Edit && state != DatasetState::Insert)
+        return false;
+    emit q->aboutToSettle();
+    if (q->isModified()) {
+        post();
+        return true;
+    }
+    const bool wasInsert = state == DatasetState::Insert;
+    dropPending();
+    return wasInsert;
+}
+
+void Table::Private::dropPending()
+{
+    if (state == DatasetState::Insert) {
+        inserting = -1;
+        current = std::min(current, rowCount() - 1);
+        loadCurrent();
+        setState(DatasetState::Browse);
+        emit q->rowsReset();
+        emit q->currentRowChanged(current);
+    } else {
+        buffer = original;
+        setState(DatasetState::Browse);
+    }
+    emit q->recordChanged(-1);
+}
+
+void Table::Private::post()
+{
+    for (int i = 0; i < fields.size(); ++i) {
+        if (fields[i].required && buffer[i].isNull())
+            throw DatabaseError(u"Field '%1' must have a value"_s.arg(fields[i].name));
+    }
+    const bool wasInsert = state == DatasetState::Insert;
+    QList<int> changed;
+    for (int i = 0; i < fields.size(); ++i)
+        if (!sameValue(buffer[i], original[i]) || (wasInsert && !buffer[i].isNull()))
+            changed.append(i);
+
+    RowId rowid = 0;
+    try {
+        SQLite::Transaction transaction(*db, SQLite::TransactionBehavior::IMMEDIATE);
+        if (wasInsert) {
+            QStringList names, marks;
+            for (int i : std::as_const(changed)) {
+                names.append(quoted(fields[i].name));
+                marks.append(u"?"_s);
+            }
+            const QString sql = changed.isEmpty()
+                                    ? u"INSERT INTO %1 DEFAULT VALUES"_s.arg(sqlName)
+                                    : u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(sqlName, names.join(u", "_s),
+                                                                              marks.join(u", "_s));
+            SQLite::Statement insert(*db, utf8(sql));
+            for (int k = 0; k < changed.size(); ++k)
+                bindValue(insert, k + 1, buffer[changed[k]]);
+            insert.exec();
+            rowid = db->getLastInsertRowid();
+        } else {
+            rowid = *rowidAt(current);
+            if (!changed.isEmpty()) {
+                QStringList sets;
+                for (int i : std::as_const(changed))
+                    sets.append(quoted(fields[i].name) + u" = ?"_s);
+                SQLite::Statement update(*db, utf8(u"UPDATE %1 SET %2 WHERE rowid = ?"_s.arg(sqlName, sets.join(u", "_s))));
+                for (int k = 0; k < changed.size(); ++k)
+                    bindValue(update, k + 1, buffer[changed[k]]);
+                update.bind(int(changed.size()) + 1, static_cast<int64_t>(rowid));
+                if (update.exec() == 0)
+                    throw DatabaseError(u"The record was deleted by another user"_s);
+                // A changed rowid alias moves the record to another rowid.
+                if (rowidOrder && !orderFields.isEmpty() && changed.contains(orderFields.first())
+                    && !buffer[orderFields.first()].isNull())
+                    rowid = buffer[orderFields.first()].toLongLong();
+            }
+        }
+        transaction.commit();
+    } catch (const DatabaseError &) {
+        throw;
+    } catch (const std::exception &error) {
+        rethrow(error);
+    }
+
+    // The record is stored: from here on nothing can fail that would lose it.
+    const bool reorder = wasInsert || std::any_of(orderFields.begin(), orderFields.end(),
+                                                  [&](int field) { return changed.contains(field); });
+    cache.remove(rowid);
+    if (reorder) {
+        inserting = -1;
+        loadOrder();
+        const int position = positionOf(rowid);
+        current = position >= 0 ? position : std::min(current, rowCount() - 1);
+    }
+    loadCurrent();
+    setState(DatasetState::Browse);
+    if (reorder) {
+        emit q->rowsReset();
+        emit q->currentRowChanged(current);
+    }
+    emit q->recordChanged(-1);
+}
+
+void Table::close()
+{
+    if (!d->db)
+        return;
+    d->selectRecord.reset();
+    d->db.reset(); // a pending change is dropped, as it was never written
+    d->fields.clear();
+    d->order.clear();
+    d->byRowid.clear();
+    d->cache.clear();
+    d->buffer.clear();
+    d->original.clear();
+    d->current = -1;
+    d->inserting = -1;
+    d->setState(DatasetState::Inactive);
+    emit rowsReset();
+    emit currentRowChanged(-1);
+    emit recordChanged(-1);
+}
+
+bool Table::isActive() const
+{
+    return d->db != nullptr;
+}
+
+bool Table::isReadOnly() const
+{
+    return d->readOnly;
+}
+
+DatasetState Table::state() const
+{
+    return d->state;
+}
+
+bool Table::isModified() const
+{
+    if (d->state == DatasetState::Insert)
+        return std::any_of(d->buffer.begin(), d->buffer.end(), [](const QVariant &v) { return !v.isNull(); });
+    if (d->state != DatasetState::Edit)
+        return false;
+    for (int i = 0; i < d->buffer.size(); ++i)
+        if (!sameValue(d->buffer[i], d->original[i]))
+            return true;
+    return false;
+}
+
+const QVector<Field> &Table::fields() const
+{
+    return d->fields;
+}
+
+int Table::fieldIndex(const QString &name) const
+{
+    for (int i = 0; i < d->fields.size(); ++i)
+        if (d->fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+const Field &Table::fieldByName(const QString &name) const
+{
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw DatabaseError(d->prefixed(u"Field '%1' not found"_s.arg(name)));
+    return d->fields[index];
+}
+
+int Table::recordCount() const
+{
+    return d->recordCount();
+}
+
+int Table::rowCount() const
+{
+    return d->rowCount();
+}
+
+int Table::currentRow() const
+{
+    return d->current;
+}
+
+int Table::insertRow() const
+{
+    return d->inserting;
+}
+
+bool Table::bof() const
+{
+    return d->current <= 0;
+}
+
+bool Table::eof() const
+{
+    return d->current < 0 || d->current >= d->rowCount() - 1;
+}
+
+void Table::first()
+{
+    d->requireActive();
+    d->settle();
+    d->goTo(0);
+}
+
+void Table::last()
+{
+    d->requireActive();
+    d->settle();
+    d->goTo(d->rowCount() - 1);
+}
+
+void Table::prior()
+{
+    moveBy(-1);
+}
+
+void Table::next()
+{
+    moveBy(1);
+}
+
+void Table::moveBy(int distance)
+{
+    d->requireActive();
+    moveTo(d->current + distance);
+}
+
+void Table::moveTo(int row)
+{
+    d->requireActive();
+    if (d->rowCount() == 0)
+        return;
+    row = std::clamp(row, 0, d->rowCount() - 1);
+    if (!isEditing()) {
+        d->goTo(row);
+        return;
+    }
+    if (row == d->current)
+        return;
+    // Settling may store or drop the pending record and so renumber the rows: aim at the record.
+    const auto target = d->rowidAt(row);
+    d->settle();
+    if (target) {
+        const int position = d->positionOf(*target);
+        if (position >= 0)
+            d->goTo(position);
+    }
+}
+
+std::optional<RowId> Table::Private::find(int field, const QString &value, bool caseInsensitive) const
+{
+    const QString column = quoted(fields[field].name);
+    const QString select = u"SELECT rowid FROM %1 WHERE "_s.arg(sqlName);
+    const QString ordered = u" ORDER BY %1 LIMIT 1"_s.arg(orderBy);
+    if (!caseInsensitive) {
+        SQLite::Statement query(*db, utf8(select + column + u" = ?"_s + ordered));
+        bindValue(query, 1, value);
+        if (query.executeStep())
+            return query.getColumn(0).getInt64();
+        return std::nullopt;
+    }
+    const QList<int> positions = foldablePositions(value);
+    if (positions.size() <= 8) {
+        // NOCASE folds ASCII through the index; the other letters are spelled out.
+        const QStringList spellings = caseSpellings(value, positions);
+        if (spellings.size() <= MaxSpellings) {
+            QStringList marks;
+            for (qsizetype i = 0; i < spellings.size(); ++i)
+                marks.append(u"?"_s);
+            const QString condition = spellings.size() == 1
+                                          ? column + u" = ? COLLATE NOCASE"_s
+                                          : column + u" COLLATE NOCASE IN (%1)"_s.arg(marks.join(u',')); 
+            SQLite::Statement query(*db, utf8(select + condition + ordered));
+            for (qsizetype i = 0; i < spellings.size(); ++i)
+                bindValue(query, int(i) + 1, spellings[i]);
+            if (query.executeStep())
+                return query.getColumn(0).getInt64();
+            return std::nullopt;
+        }
+    }
+    // A key with many non-ASCII letters: compare in table order.
+    SQLite::Statement scan(*db, utf8(u"SELECT rowid, %1 FROM %2 ORDER BY %3"_s.arg(column, sqlName, orderBy)));
+    while (scan.executeStep()) {
+        const QVariant stored = columnValue(scan.getColumn(1));
+        if (!stored.isNull() && stored.toString().compare(value, Qt::CaseInsensitive) == 0)
+            return scan.getColumn(0).getInt64();
+    }
+    return std::nullopt;
+}
+
+bool Table::locate(const QString &fieldName, const QString &value, bool caseInsensitive)
+{
+    d->requireActive();
+    const int field = fieldIndex(fieldName);
+    if (field < 0)
+        throw DatabaseError(d->prefixed(u"Field '%1' not found"_s.arg(fieldName)));
+    d->settle();
+    if (value.isEmpty())
+        return false;
+    std::optional<RowId> rowid;
+    try {
+        rowid = d->find(field, value, caseInsensitive);
+    } catch (const DatabaseError &) {
+        throw;
+    } catch (const std::exception &error) {
+        d->rethrow(error);
+    }
+    if (!rowid)
+        return false;
+    const int position = d->positionOf(*rowid);
+    if (position < 0)
+        return false; // added by another program since the last refresh
+    d->goTo(position);
+    return true;
+}
+
+void Table::edit()
+{
+    d->requireWritable();
+    if (isEditing())
+        return;
+    if (d->recordCount() == 0) {
+        insert();
+        return;
+    }
+    // Edit what is stored now, not what was read a while ago.
+    const RowId rowid = *d->rowidAt(d->current);
+    d->cache.remove(rowid);
+    d->selectRecord->reset();
+    d->selectRecord->bind(1, static_cast<int64_t>(rowid));
+    const bool exists = d->selectRecord->executeStep();
+    d->selectRecord->reset();
+    if (!exists)
+        throw DatabaseError(u"The record was deleted by another user"_s);
+    d->loadCurrent();
+    d->setState(DatasetState::Edit);
+    emit recordChanged(-1);
+}
+
+void Table::insert()
+{
+    d->requireWritable();
+    d->settle();
+    d->inserting = std::max(d->current, 0);
+    d->current = d->inserting;
+    d->buffer = Record(d->fields.size());
+    d->original = d->buffer;
+    d->setState(DatasetState::Insert);
+    emit rowsReset();
+    emit currentRowChanged(d->current);
+    emit recordChanged(-1);
+}
+
+void Table::append()
+{
+    d->requireWritable();
+    d->settle();
+    d->inserting = d->recordCount();
+    d->current = d->inserting;
+    d->buffer = Record(d->fields.size());
+    d->original = d->buffer;
+    d->setState(DatasetState::Insert);
+    emit rowsReset();
+    emit currentRowChanged(d->current);
+    emit recordChanged(-1);
+}
+
+void Table::post()
+{
+    d->requireEditing();
+    emit aboutToSettle();
+    d->post();
+}
+
+void Table::cancel()
+{
+    d->requireActive();
+    if (isEditing())
+        d->dropPending();
+}
+
+void Table::deleteRecord()
+{
+    d->requireWritable();
+    if (d->state == DatasetState::Insert) {
+        d->dropPending();
+        return;
+    }
+    if (d->recordCount() == 0)
+        throw DatabaseError(d->prefixed(u"Cannot perform this operation on an empty dataset"_s));
+    if (d->state == DatasetState::Edit)
+        d->dropPending();
+    const RowId rowid = *d->rowidAt(d->current);
+    try {
+        SQLite::Transaction transaction(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
+        SQLite::Statement remove(*d->db, utf8(u"DELETE FROM %1 WHERE rowid = ?"_s.arg(d->sqlName)));
+        remove.bind(1, static_cast<int64_t>(rowid));
+        remove.exec();
+        transaction.commit();
+    } catch (const std::exception &error) {
+        d->rethrow(error);
+    }
+    d->order.erase(d->order.begin() + d->current);
+    d->byRowid.clear();
+    d->cache.remove(rowid);
+    d->current = std::min(d->current, d->rowCount() - 1);
+    d->loadCurrent();
+    emit rowsReset();
+    emit currentRowChanged(d->current);
+    emit recordChanged(-1);
+}
+
+void Table::refresh()
+{
+    d->requireActive();
+    d->settle();
+    const auto rowid = d->rowidAt(d->current);
+    const int row = d->current;
+    try {
+        d->loadOrder();
+    } catch (const std::exception &error) {
+        d->rethrow(error);
+    }
+    const int position = rowid ? d->positionOf(*rowid) : -1;
+    d->current = position >= 0 ? position : std::min(row, d->rowCount() - 1);
+    d->loadCurrent();
+    emit rowsReset();
+    emit currentRowChanged(d->current);
+    emit recordChanged(-1);
+}
+
+QVariant Table::value(int field) const
+{
+    d->requireActive();
+    d->requireField(field);
+    return d->buffer.value(field);
+}
+
+QVariant Table::value(const QString &fieldName) const
+{
+    d->requireActive();
+    const int field = fieldIndex(fieldName);
+    if (field < 0)
+        throw DatabaseError(d->prefixed(u"Field '%1' not found"_s.arg(fieldName)));
+    return d->buffer.value(field);
+}
+
+void Table::setValue(int field, const QVariant &value)
+{
+    d->requireEditing();
+    d->requireField(field);
+    if (sameValue(d->buffer[field], value) && d->buffer[field].typeId() == value.typeId())
+        return;
+    d->buffer[field] = value;
+    emit recordChanged(field);
+}
+
+void Table::setText(int field, const QString &text)
+{
+    d->requireField(field);
+    setValue(field, fieldValueFromText(d->fields[field], text));
+}
+
+QVariant Table::valueAt(int row, int field) const
+{
+    if (!d->db || field < 0 || field >= d->fields.size() || row < 0 || row >= d->rowCount())
+        return {};
+    if (row == d->current)
+        return d->buffer.value(field);
+    const auto rowid = d->rowidAt(row);
+    if (!rowid)
+        return {};
+    try {
+        return d->fetch(*rowid).value(field);
+    } catch (const std::exception &error) {
+        d->rethrow(error);
+    }
+}
