@@ -220,6 +220,7 @@ Table::Table(QObject *parent) : QObject(parent), d(std::make_unique<Private>(thi
 Table::~Table()
 {
     // Destroying the table closes it; a pending change is dropped.
+    d->selectRecord.reset();
     d->db.reset();
 }
 
@@ -673,7 +674,7 @@ std::optional<RowId> Table::Private::find(int field, const QString &value, bool 
     const QString select = u"SELECT rowid FROM %1 WHERE "_s.arg(sqlName);
     const QString ordered = u" ORDER BY %1 LIMIT 1"_s.arg(orderBy);
     if (!caseInsensitive) {
-        SQLite::Statement query(*db, utf8(select + column + u" = ?"_s + ordered));
+        SQLite::Statement query(*db, utf8(select + column + u" = ? COLLATE BINARY"_s + ordered));
         bindValue(query, 1, value);
         if (query.executeStep())
             return query.getColumn(0).getInt64();
