@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+#include "Cli.h"
+
+#include "CountryFile.h"
+#include "ImportError.h"
+#include "TableWriter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTextStream>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+enum ExitCode { Done = 0, Failed = 1, Usage = 2 };
+
+const QString program = u"prefixbook-cli"_s;
+const QString defaultTable = u"DXCC22.db"_s;
+
+QString usage()
+{
+    return u"Usage: prefixbook-cli import [--replace] COUNTRY-FILE [TABLE]\n"
+           "       prefixbook-cli --help | --version\n"
+           "\n"
+           "import   Reads a Big CTY country file, cty.csv or cty.dat, into a prefix table:\n"
+           "         one row for each prefix, with its entity, DXCC number, continent, zones,\n"
+           "         position, time offset and a readable card in the memo F7.\n"
+           "         TABLE is the table's file (\".db\" is added when missing); without it,\n"
+           "         DXCC22.db beside this program. A missing file is created.\n"
+           "\n"
+           "Options:\n"
+           "  --replace   create the table anew even when the file exists\n"
+           "  --help      show this help and exit\n"
+           "  --version   show the version and exit\n"_s;
+}
+
+int usageError(QTextStream &err, const QString &what)
+{
+    err << program << ": " << what << '\n' << u"Try '%1 --help'."_s.arg(program) << '\n';
+    return Usage;
+}
+
+QString tableFile(const QString &argument)
+{
+    return argument.endsWith(u".db"_s, Qt::CaseInsensitive) ? argument : argument + u".db"_s;
+}
+
+int import(const QStringList &arguments, const QString &programDir, QTextStream &out, QTextStream &err)
+{
+    bool replace = false;
+    QStringList operands;
+    for (const QString &argument : arguments) {
+        if (argument == u"--replace"_s)
+            replace = true;
+        else if (argument.startsWith(u'-') && argument.size() > 1)
+            return usageError(err, u"unknown option '%1'"_s.arg(argument));
+        else
+            operands << argument;
+    }
+    if (operands.isEmpty())
+        return usageError(err, u"import needs a COUNTRY-FILE"_s);
+    if (operands.size() > 2)
+        return usageError(err, u"import takes COUNTRY-FILE and TABLE, not '%1'"_s.arg(operands[2]));
+
+    const QString source = operands[0];
+    const QString table = operands.size() > 1 ? tableFile(operands[1]) : QDir(programDir).filePath(defaultTable);
+
+    QElapsedTimer timer;
+    timer.start();
+    const CountryFile countryFile = CountryFile::read(source);
+    const PrefixRecords records = countryFile.records();
+    if (QFileInfo::exists(table) && !replace) {
+        err << program << ": " << table << ": the table exists; --replace creates it anew\n";
+        return Failed;
+    }
+    TableWriter::create(table, records.records);
+
+    int exactCalls = 0;
+    for (const Entity &entity : countryFile.entities())
+        exactCalls += entity.exactCalls;
+    for (const SkippedPrefix &skipped : records.skipped)
+        out << u"%1:%2: skipped prefix %3 of %4: already a prefix of %5"_s.arg(
+            source, QString::number(skipped.line), skipped.prefix, skipped.entity, skipped.keptFor)
+            << '\n';
+    out << u"%1: created table %2 with %3 prefixes of %4 entities; skipped %5 duplicate prefixes "
+           "and %6 exact callsigns (%7 ms)"_s.arg(table, TableWriter::tableName(table),
+                                                  QString::number(records.records.size()),
+                                                  QString::number(countryFile.entities().size()),
+                                                  QString::number(records.skipped.size()),
+                                                  QString::number(exactCalls), QString::number(timer.elapsed()))
+        << '\n';
+    return Done;
+}
+
+} // namespace
+
+int runCli(const QStringList &arguments, const QString &programDir, QTextStream &out, QTextStream &err)
+{
+    if (arguments.contains(u"--help"_s) || arguments.contains(u"-h"_s)) {
+        out << usage();
+        return Done;
+    }
+    if (arguments.contains(u"--version"_s)) {
+        out << program << ' ' << QStringLiteral(PREFIXBOOK_VERSION) << '\n';
+        return Done;
+    }
+    if (arguments.isEmpty())
+        return usageError(err, u"no command given"_s);
+    if (arguments[0] != u"import"_s)
+        return usageError(err, u"unknown command '%1'"_s.arg(arguments[0]));
+
+    try {
+        return import(arguments.mid(1), programDir, out, err);
+    } catch (const ImportError &e) {
+        err << program << ": " << e.message() << '\n';
+        return Failed;
+    }
+}
