@@ -143,7 +143,12 @@ public:
     bool rowidOrder = true; // the order is the rowid's, so `order` is sorted
 
     std::vector<RowId> order;           // rowids in table order
-    mutable std::vector<uint32_t> byRowid; // positions in `order` sorted by rowid, built on demand
+    // Where each rowid stands in `order`, built on demand: indexed by rowid when rowids are dense,
+    // else the positions sorted by rowid.
+    mutable std::vector<uint32_t> byRowid;
+    mutable bool denseByRowid = false;
+    mutable size_t indexedRows = size_t(-1);
+    static constexpr uint32_t NoPosition = UINT32_MAX;
     mutable QCache<RowId, Record> cache{1024};
 
     DatasetState state = DatasetState::Inactive;
@@ -352,6 +357,7 @@ void Table::Private::loadOrder()
         rows.push_back(select.getColumn(0).getInt64());
     order = std::move(rows);
     byRowid.clear();
+    indexedRows = size_t(-1);
     cache.clear();
 }
 
@@ -361,10 +367,28 @@ int Table::Private::positionOf(RowId rowid) const
         const auto it = std::lower_bound(order.begin(), order.end(), rowid);
         return (it != order.end() && *it == rowid) ? int(it - order.begin()) : -1;
     }
-    if (byRowid.size() != order.size()) {
-        byRowid.resize(order.size());
-        std::iota(byRowid.begin(), byRowid.end(), 0u);
-        std::sort(byRowid.begin(), byRowid.end(), [this](uint32_t a, uint32_t b) { return order[a] < order[b]; });
+    if (indexedRows != order.size() && !order.empty()) {
+        // Rowids are nearly always dense: then a direct table, else positions sorted by rowid.
+        const RowId largest = *std::max_element(order.begin(), order.end());
+        denseByRowid = largest >= 0 && largest <= RowId(order.size()) * 2 + 1024;
+        if (denseByRowid) {
+            byRowid.assign(size_t(largest) + 1, NoPosition);
+            for (size_t i = 0; i < order.size(); ++i)
+                if (order[i] >= 0)
+                    byRowid[size_t(order[i])] = uint32_t(i);
+        } else {
+            byRowid.resize(order.size());
+            std::iota(byRowid.begin(), byRowid.end(), 0u);
+            std::sort(byRowid.begin(), byRowid.end(),
+                      [this](uint32_t a, uint32_t b) { return order[a] < order[b]; });
+        }
+        indexedRows = order.size();
+    }
+    if (denseByRowid) {
+        if (rowid < 0 || size_t(rowid) >= byRowid.size())
+            return -1;
+        const uint32_t position = byRowid[size_t(rowid)];
+        return position == NoPosition ? -1 : int(position);
     }
     const auto it = std::lower_bound(byRowid.begin(), byRowid.end(), rowid,
                                      [this](uint32_t position, RowId id) { return order[position] < id; });
@@ -527,6 +551,7 @@ void Table::close()
     d->fields.clear();
     d->order.clear();
     d->byRowid.clear();
+    d->indexedRows = size_t(-1);
     d->cache.clear();
     d->buffer.clear();
     d->original.clear();
@@ -823,6 +848,7 @@ void Table::deleteRecord()
     }
     d->order.erase(d->order.begin() + d->current);
     d->byRowid.clear();
+    d->indexedRows = size_t(-1);
     d->cache.remove(rowid);
     d->current = std::min(d->current, d->rowCount() - 1);
     d->loadCurrent();
