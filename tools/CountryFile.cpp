@@ -372,7 +372,7 @@ PrefixRecords CountryFile::records() const
                                                prefixCard(entity, prefix.place)});
         }
     }
-    std::sort(result.skipped.begin(), result.skipped.end(),
+    std::stable_sort(result.skipped.begin(), result.skipped.end(),
               [](const SkippedPrefix &a, const SkippedPrefix &b) { return a.line < b.line; });
     return result;
 }
