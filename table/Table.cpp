@@ -200,6 +200,10 @@ public:
 
     [[noreturn]] void rethrow(const std::exception &error) const
     {
+        const auto *engine = dynamic_cast<const SQLite::Exception *>(&error);
+        if (engine && (engine->getErrorCode() & 0xff) == SQLITE_BUSY)
+            throw DatabaseError(u"The table is in use by another program; try again later (%1)"_s.arg(
+                QString::fromUtf8(error.what())));
         throw DatabaseError(QString::fromUtf8(error.what()));
     }
 
