@@ -207,6 +207,19 @@ public:
         throw DatabaseError(QString::fromUtf8(error.what()));
     }
 
+    // Runs an operation, turning the engine's exceptions into the program's.
+    template<typename Operation>
+    auto guarded(Operation &&operation) const
+    {
+        try {
+            return operation();
+        } catch (const DatabaseError &) {
+            throw;
+        } catch (const std::exception &error) {
+            rethrow(error);
+        }
+    }
+
     void open();
     void loadFields();
     void loadOrder();
@@ -355,10 +368,13 @@ void Table::Private::loadFields()
 
 void Table::Private::loadOrder()
 {
-    SQLite::Statement select(*db, utf8(u"SELECT rowid FROM %1 ORDER BY %2"_s.arg(sqlName, orderBy)));
     std::vector<RowId> rows;
-    while (select.executeStep())
-        rows.push_back(select.getColumn(0).getInt64());
+    guarded([&] {
+        SQLite::Statement select(*db, utf8(u"SELECT rowid FROM %1 ORDER BY %2"_s.arg(sqlName, orderBy)));
+        rows.reserve(order.size());
+        while (select.executeStep())
+            rows.push_back(select.getColumn(0).getInt64());
+    });
     order = std::move(rows);
     byRowid.clear();
     indexedRows = size_t(-1);
@@ -404,13 +420,15 @@ Record Table::Private::fetch(RowId rowid) const
     if (const Record *cached = cache.object(rowid))
         return *cached;
     Record record(fields.size());
-    selectRecord->reset();
-    selectRecord->bind(1, static_cast<int64_t>(rowid));
-    if (selectRecord->executeStep()) {
-        for (int i = 0; i < fields.size(); ++i)
-            record[i] = columnValue(selectRecord->getColumn(i));
-    }
-    selectRecord->reset();
+    guarded([&] {
+        selectRecord->reset();
+        selectRecord->bind(1, static_cast<int64_t>(rowid));
+        if (selectRecord->executeStep()) {
+            for (int i = 0; i < fields.size(); ++i)
+                record[i] = columnValue(selectRecord->getColumn(i));
+        }
+        selectRecord->reset();
+    });
     cache.insert(rowid, new Record(record));
     return record;
 }
@@ -776,10 +794,13 @@ void Table::edit()
     // Edit what is stored now, not what was read a while ago.
     const RowId rowid = *d->rowidAt(d->current);
     d->cache.remove(rowid);
-    d->selectRecord->reset();
-    d->selectRecord->bind(1, static_cast<int64_t>(rowid));
-    const bool exists = d->selectRecord->executeStep();
-    d->selectRecord->reset();
+    const bool exists = d->guarded([&] {
+        d->selectRecord->reset();
+        d->selectRecord->bind(1, static_cast<int64_t>(rowid));
+        const bool found = d->selectRecord->executeStep();
+        d->selectRecord->reset();
+        return found;
+    });
     if (!exists)
         throw DatabaseError(u"The record was deleted by another user"_s);
     d->loadCurrent();
@@ -867,11 +888,7 @@ void Table::refresh()
     d->settle();
     const auto rowid = d->rowidAt(d->current);
     const int row = d->current;
-    try {
-        d->loadOrder();
-    } catch (const std::exception &error) {
-        d->rethrow(error);
-    }
+    d->loadOrder();
     const int position = rowid ? d->positionOf(*rowid) : -1;
     d->current = position >= 0 ? position : std::min(row, d->rowCount() - 1);
     d->loadCurrent();
@@ -921,9 +938,5 @@ QVariant Table::valueAt(int row, int field) const
     const auto rowid = d->rowidAt(row);
     if (!rowid)
         return {};
-    try {
-        return d->fetch(*rowid).value(field);
-    } catch (const std::exception &error) {
-        d->rethrow(error);
-    }
+    return d->fetch(*rowid).value(field);
 }

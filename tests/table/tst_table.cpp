@@ -6,6 +6,7 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -135,6 +136,7 @@ private slots:
     void readOnlyFileRefusesChanges();
     void refreshSeesOtherProgramsChanges();
     void tableWithoutPrimaryKeyKeepsRowOrder();
+    void twoProgramsShareTheTable();
     void gridModelFollowsTheTable();
     void dataSourceAutoEdit();
 };
@@ -662,6 +664,42 @@ void TestTable::tableWithoutPrimaryKeyKeepsRowOrder()
     table.setText(0, u"B"_s);
     table.post();
     QCOMPARE(table.currentRow(), 3); // a new row goes last in row order
+}
+
+void TestTable::twoProgramsShareTheTable()
+{
+    Fixture fixture;
+    Table first, second;
+    for (Table *table : {&first, &second}) {
+        table->setTableName(fixture.tableName());
+        table->open();
+    }
+    // A pending edit holds no lock: the other reads, finds and saves meanwhile.
+    first.edit();
+    first.setText(1, u"first's edit"_s);
+    QVERIFY(second.locate(u"Prefix"_s, u"ua9"_s));
+    second.edit();
+    second.setText(1, u"second's edit"_s);
+    second.post();
+    first.post();
+    QCOMPARE(fixture.stored(u"SELECT Country FROM DXCC22 WHERE Prefix = 'K'"_s).toString(), u"first's edit"_s);
+    QCOMPARE(fixture.stored(u"SELECT Country FROM DXCC22 WHERE Prefix = 'UA9'"_s).toString(), u"second's edit"_s);
+
+    // A save that meets another program's write lock waits a bounded time, then says so.
+    SQLite::Database locker(fixture.path.toStdString(), SQLite::OPEN_READWRITE);
+    locker.exec("BEGIN IMMEDIATE");
+    first.edit();
+    first.setText(1, u"waits"_s);
+    QElapsedTimer clock;
+    clock.start();
+    const QString text = message([&] { first.post(); });
+    QVERIFY2(text.startsWith(u"The table is in use by another program"_s), qPrintable(text));
+    QVERIFY(clock.elapsed() >= 1500 && clock.elapsed() < 10000);
+    QCOMPARE(first.state(), DatasetState::Edit);
+    QCOMPARE(first.value(1).toString(), u"waits"_s);
+    locker.exec("COMMIT");
+    first.post();
+    QCOMPARE(fixture.stored(u"SELECT Country FROM DXCC22 WHERE Prefix = 'K'"_s).toString(), u"waits"_s);
 }
 
 void TestTable::gridModelFollowsTheTable()
