@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "Table.h"
 
+#include "CaseFold.h"
+
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
 #include <QCache>
+#include <QHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -100,14 +103,15 @@ QList<int> foldablePositions(const QString &text)
 // Enough spellings to find a key with a few non-ASCII letters through the index.
 constexpr int MaxSpellings = 512;
 
+// Every spelling of text that folds to the same key, varying the letters at the given positions.
 QStringList caseSpellings(const QString &text, const QList<int> &positions)
 {
     QStringList spellings{text};
     for (int position : positions) {
         const QChar ch = text.at(position);
-        QList<QChar> forms{ch.toLower()};
-        for (QChar form : {ch.toUpper(), ch.toTitleCase(), ch})
-            if (!forms.contains(form))
+        QList<QChar> forms{ch};
+        for (QChar form : {ch.toLower(), ch.toUpper(), ch.toTitleCase()})
+            if (!forms.contains(form) && foldedChar(form.unicode()) == foldedChar(ch.unicode()))
                 forms.append(form);
         QStringList next;
         for (const QString &spelling : std::as_const(spellings)) {
@@ -135,6 +139,7 @@ public:
     QString sqlName; // the quoted name of the table inside the file
     std::unique_ptr<SQLite::Database> db;
     std::unique_ptr<SQLite::Statement> selectRecord;
+    mutable QHash<QString, std::shared_ptr<SQLite::Statement>> statements; // prepared once, by SQL text
     bool readOnly = false;
     QVector<Field> fields;
     QString columnList;
@@ -224,6 +229,7 @@ public:
     void loadFields();
     void loadOrder();
     int positionOf(RowId rowid) const;
+    SQLite::Statement &prepared(const QString &sql) const;
     Record fetch(RowId rowid) const;
     void loadCurrent();
     void setState(DatasetState next);
@@ -242,6 +248,7 @@ Table::Table(QObject *parent) : QObject(parent), d(std::make_unique<Private>(thi
 Table::~Table()
 {
     // Destroying the table closes it; a pending change is dropped.
+    d->statements.clear();
     d->selectRecord.reset();
     d->db.reset();
 }
@@ -272,10 +279,12 @@ void Table::open()
     try {
         d->open();
     } catch (const DatabaseError &) {
-        d->db.reset();
+        d->statements.clear();
         d->selectRecord.reset();
+        d->db.reset();
         throw;
     } catch (const std::exception &error) {
+        d->statements.clear();
         d->selectRecord.reset();
         d->db.reset();
         d->rethrow(error);
@@ -413,6 +422,16 @@ int Table::Private::positionOf(RowId rowid) const
     const auto it = std::lower_bound(byRowid.begin(), byRowid.end(), rowid,
                                      [this](uint32_t position, RowId id) { return order[position] < id; });
     return (it != byRowid.end() && order[*it] == rowid) ? int(*it) : -1;
+}
+
+SQLite::Statement &Table::Private::prepared(const QString &sql) const
+{
+    auto &statement = statements[sql];
+    if (!statement)
+        statement = std::make_shared<SQLite::Statement>(*db, utf8(sql));
+    statement->reset();
+    statement->clearBindings();
+    return *statement;
 }
 
 Record Table::Private::fetch(RowId rowid) const
@@ -568,6 +587,7 @@ void Table::close()
 {
     if (!d->db)
         return;
+    d->statements.clear();
     d->selectRecord.reset();
     d->db.reset(); // a pending change is dropped, as it was never written
     d->fields.clear();
@@ -721,11 +741,13 @@ std::optional<RowId> Table::Private::find(int field, const QString &value, bool 
     const QString select = u"SELECT rowid FROM %1 WHERE "_s.arg(sqlName);
     const QString ordered = u" ORDER BY %1 LIMIT 1"_s.arg(orderBy);
     if (!caseInsensitive) {
-        SQLite::Statement query(*db, utf8(select + column + u" = ? COLLATE BINARY"_s + ordered));
+        SQLite::Statement &query = prepared(select + column + u" = ? COLLATE BINARY"_s + ordered);
         bindValue(query, 1, value);
+        std::optional<RowId> found;
         if (query.executeStep())
-            return query.getColumn(0).getInt64();
-        return std::nullopt;
+            found = query.getColumn(0).getInt64();
+        query.reset();
+        return found;
     }
     const QList<int> positions = foldablePositions(value);
     if (positions.size() <= 8) {
@@ -738,19 +760,22 @@ std::optional<RowId> Table::Private::find(int field, const QString &value, bool 
             const QString condition = spellings.size() == 1
                                           ? column + u" = ? COLLATE NOCASE"_s
                                           : column + u" COLLATE NOCASE IN (%1)"_s.arg(marks.join(u',')); 
-            SQLite::Statement query(*db, utf8(select + condition + ordered));
+            SQLite::Statement &query = prepared(select + condition + ordered);
             for (qsizetype i = 0; i < spellings.size(); ++i)
                 bindValue(query, int(i) + 1, spellings[i]);
+            std::optional<RowId> found;
             if (query.executeStep())
-                return query.getColumn(0).getInt64();
-            return std::nullopt;
+                found = query.getColumn(0).getInt64();
+            query.reset(); // a statement left running would hold a read lock
+            return found;
         }
     }
     // A key with many non-ASCII letters: compare in table order.
+    const QString folded = foldedKey(value);
     SQLite::Statement scan(*db, utf8(u"SELECT rowid, %1 FROM %2 ORDER BY %3"_s.arg(column, sqlName, orderBy)));
     while (scan.executeStep()) {
         const QVariant stored = columnValue(scan.getColumn(1));
-        if (!stored.isNull() && stored.toString().compare(value, Qt::CaseInsensitive) == 0)
+        if (!stored.isNull() && foldedKey(stored.toString()) == folded)
             return scan.getColumn(0).getInt64();
     }
     return std::nullopt;
@@ -939,4 +964,21 @@ QVariant Table::valueAt(int row, int field) const
     if (!rowid)
         return {};
     return d->fetch(*rowid).value(field);
+}
+
+void Table::forEachValue(int field, const std::function<void(int row, const QVariant &value)> &visit) const
+{
+    d->requireActive();
+    d->requireField(field);
+    d->guarded([&] {
+        SQLite::Statement scan(*d->db, utf8(u"SELECT rowid, %1 FROM %2 ORDER BY %3"_s.arg(
+                                                 quoted(d->fields[field].name), d->sqlName, d->orderBy)));
+        while (scan.executeStep()) {
+            const int position = d->positionOf(scan.getColumn(0).getInt64());
+            if (position < 0)
+                continue; // stored by another program since the last refresh
+            const int row = (d->inserting >= 0 && position >= d->inserting) ? position + 1 : position;
+            visit(row, columnValue(scan.getColumn(1)));
+        }
+    });
 }

@@ -9,6 +9,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 enum class DatasetState {
@@ -93,6 +94,9 @@ public:
 
     // Any row's value, for the views; stored rows are read on demand through a small cache.
     QVariant valueAt(int row, int field) const;
+
+    // Visits one field of every stored record in table order, in one pass over the file.
+    void forEachValue(int field, const std::function<void(int row, const QVariant &value)> &visit) const;
 
 signals:
     void stateChanged(DatasetState state);

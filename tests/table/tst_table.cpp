@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DataSource.h"
 #include "GridModel.h"
+#include "PrefixIndex.h"
 #include "Table.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -137,6 +138,8 @@ private slots:
     void refreshSeesOtherProgramsChanges();
     void tableWithoutPrimaryKeyKeepsRowOrder();
     void twoProgramsShareTheTable();
+    void prefixIndexAnswersAsLocate_data();
+    void prefixIndexAnswersAsLocate();
     void gridModelFollowsTheTable();
     void dataSourceAutoEdit();
 };
@@ -700,6 +703,40 @@ void TestTable::twoProgramsShareTheTable()
     locker.exec("COMMIT");
     first.post();
     QCOMPARE(fixture.stored(u"SELECT Country FROM DXCC22 WHERE Prefix = 'K'"_s).toString(), u"waits"_s);
+}
+
+void TestTable::prefixIndexAnswersAsLocate_data()
+{
+    QTest::addColumn<QString>("key");
+    for (const char *key : {"UA3", "ua3", "Ua9", "уа3", "УА3", "Уа3", "ya3", "zz", "zZ", "Zz", "ЖЖ", "жж", "ёж", "ЁЖ",
+                            "K", "k", "", " ", "UA3 ", "ǅ", "ǆ", "K", "ﬀ", "i", "İ",
+                            "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ",
+                            "LONGLONGLONGLONGLONGLONGLONGLONGLONGLONGLONG"})
+        QTest::newRow(key) << QString::fromUtf8(key);
+}
+
+void TestTable::prefixIndexAnswersAsLocate()
+{
+    QFETCH(QString, key);
+    Fixture fixture("CREATE TABLE DXCC22 (Prefix TEXT, Country TEXT)", false);
+    // Row order, case-only duplicates, Cyrillic, NULL and empty values, letters with odd case rules.
+    fixture.exec("INSERT INTO DXCC22 VALUES ('UA3', '1'), ('ua3', '2'), (NULL, '3'), ('', '4'), ('УА3', '5'), "
+                 "('уа3', '6'), ('zZ', '7'), ('Zz', '8'), ('жж', '9'), ('ЖЖ', '10'), ('ЁЖ', '11'), ('K', '12'), "
+                 "('ǆ', '13'), ('k', '14'), ('ﬀ', '15'), ('İ', '16'), ('UA9', '17'), "
+                 "('longlonglonglonglonglonglonglonglonglonglong', '18'), "
+                 "('жжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжж', '19')");
+    Table table;
+    table.setTableName(fixture.tableName());
+    table.open();
+    const PrefixIndex index(table, u"Prefix"_s);
+    table.last();
+    const int expected = table.locate(u"Prefix"_s, key) ? table.currentRow() : -1;
+    QCOMPARE(index.find(key), expected);
+    bool ascii = true;
+    for (QChar ch : key)
+        ascii = ascii && ch.unicode() < 0x80;
+    if (ascii)
+        QCOMPARE(index.findAscii(key.toStdString()), expected);
 }
 
 void TestTable::gridModelFollowsTheTable()

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "Table.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// One field of a table held in memory for many lookups in a row, answering exactly as
+// Table::locate(field, key, true) does: the whole value, without regard to case (Latin and
+// Cyrillic), the first record in table order, and no record for an empty key.
+// It is a snapshot: build it again after the table changes.
+class PrefixIndex
+{
+public:
+    PrefixIndex(const Table &table, const QString &fieldName);
+
+    // The row of the record whose field equals key, or -1.
+    int find(QStringView key) const;
+    // The same for a key of ASCII characters only, without converting it.
+    int findAscii(std::string_view key) const;
+
+    size_t size() const { return m_rows.size(); }
+
+private:
+    struct Hash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, int, Hash, std::equal_to<>> m_rows; // folded UTF-8 key → first row
+    size_t m_longest = 0; // bytes of the longest folded key
+};
