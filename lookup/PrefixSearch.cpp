@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr std::uint8_t firstAttemptCounter = 11;
-constexpr qsizetype charactersRemovedPerAttempt = 15;
-
 QString fromCodePoints(const QList<uint> &codePoints)
 {
     return QString::fromUcs4(reinterpret_cast<const char32_t *>(codePoints.constData()),
@@ -22,22 +19,16 @@ QString fromCodePoints(const QList<uint> &codePoints)
 std::optional<QString> findPrefix(const QString &enteredText,
                                   const std::function<bool(const QString &key)> &locate)
 {
+    // Characters are code points: a surrogate pair is cut as one character.
     QList<uint> workingCopy = enteredText.toUcs4();
-    std::uint8_t counter = firstAttemptCounter;
-    for (;;) {
-        if (counter == 0)
-            return std::nullopt;
-        --counter;
-        const qsizetype position = counter; // 1-based
-        if (position >= 1 && position <= workingCopy.size()) {
-            const qsizetype count = std::min(charactersRemovedPerAttempt,
-                                             workingCopy.size() - position + 1);
-            workingCopy.remove(position - 1, count);
-        }
-        QString key = fromCodePoints(workingCopy);
-        if (locate(key))
-            return key;
-    }
+    QString key;
+    const bool found = runPrefixAttempts(workingCopy, [&](const QList<uint> &codePoints) {
+        key = fromCodePoints(codePoints);
+        return locate(key);
+    });
+    if (!found)
+        return std::nullopt;
+    return key;
 }
 
 QString upperCased(const QString &text)

@@ -3,8 +3,11 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The attempts of the prefix search over the text typed into the callsign field.
 //
@@ -20,6 +23,29 @@
 // locate propagates and skips the remaining attempts.
 std::optional<QString> findPrefix(const QString &enteredText,
                                   const std::function<bool(const QString &key)> &locate);
+
+// The same attempts on any sequence of characters with size() and erase(first, last), so that
+// batch work can run them on raw ASCII bytes. Shortens workingCopy in place and returns whether
+// locate accepted one of its states; workingCopy then holds the key that matched.
+template<typename Sequence, typename Locate>
+bool runPrefixAttempts(Sequence &workingCopy, Locate &&locate)
+{
+    constexpr std::uint8_t FirstAttempt = 11;
+    constexpr std::size_t RemovedPerAttempt = 15;
+    for (std::uint8_t counter = FirstAttempt; counter != 0;) {
+        --counter;
+        const std::size_t position = counter; // 1-based
+        const std::size_t size = std::size_t(workingCopy.size());
+        if (position >= 1 && position <= size) {
+            const std::size_t count = std::min(RemovedPerAttempt, size - position + 1);
+            const auto first = workingCopy.begin() + (position - 1);
+            workingCopy.erase(first, first + count);
+        }
+        if (locate(std::as_const(workingCopy)))
+            return true;
+    }
+    return false;
+}
 
 // The text with its Latin and Cyrillic letters in upper case, character for character, as the
 // Windows Cyrillic code page upper-cases it (ё → Ё, ў → Ў, ђ → Ђ, ...). Digits, signs and letters
