@@ -48,14 +48,18 @@ QList<QPushButton *> buttonsLeftToRight(QWidget *dialog)
     return buttons;
 }
 
-// Once the message window is up, records it into seen and runs answer on it. A watchdog closes
-// any window still open later, so that a failing test cannot hang in the modal loop.
+// Once the message window is up, records it into seen and runs answer on it. A watchdog fails
+// the test and hides that window if it is still open later, so that the modal loop cannot hang.
 void whenShown(Seen &seen, std::function<void(QDialog *)> answer)
 {
     QTimer::singleShot(0, [&seen, answer] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        QTimer::singleShot(5000, dialog, [dialog] {
+            QTest::qFail("the message window was left open", __FILE__, __LINE__);
+            dialog->hide();
+        });
         QVERIFY(QTest::qWaitFor([dialog] { return dialog->isActiveWindow(); }));
         seen.shown = true;
         seen.caption = dialog->windowTitle();
@@ -77,12 +81,6 @@ void whenShown(Seen &seen, std::function<void(QDialog *)> answer)
         seen.frame = dialog->frameGeometry();
         seen.screen = dialog->screen()->geometry();
         answer(dialog);
-    });
-    QTimer::singleShot(5000, [] {
-        if (QWidget *stuck = QApplication::activeModalWidget()) {
-            qWarning("message window left open; closing it");
-            stuck->hide();
-        }
     });
 }
 
