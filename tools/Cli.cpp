@@ -28,7 +28,13 @@ QString usage()
            "         one row for each prefix, with its entity, DXCC number, continent, zones,\n"
            "         position, time offset and a readable card in the memo F7.\n"
            "         TABLE is the table's file (\".db\" is added when missing); without it,\n"
-           "         DXCC22.db beside this program. A missing file is created.\n"
+           "         DXCC22.db beside this program. A missing file is created. An existing\n"
+           "         table is refreshed in one go: rows are matched by prefix without regard\n"
+           "         to case; new prefixes are added; the country file's fields of existing\n"
+           "         rows are updated, while their memo F7, the fields the file does not fill\n"
+           "         (DXCC from cty.dat) and columns of the user's own stay as they are; rows\n"
+           "         of prefixes the file no longer lists are kept. It prints\n"
+           "         \"added N, updated N, kept N, unchanged N\".\n"
            "\n"
            "Options:\n"
            "  --replace   create the table anew even when the file exists\n"
@@ -71,19 +77,21 @@ int import(const QStringList &arguments, const QString &programDir, QTextStream 
     timer.start();
     const CountryFile countryFile = CountryFile::read(source);
     const PrefixRecords records = countryFile.records();
-    if (QFileInfo::exists(table) && !replace) {
-        err << program << ": " << table << ": the table exists; --replace creates it anew\n";
-        return Failed;
-    }
-    TableWriter::create(table, records.records);
-
-    int exactCalls = 0;
-    for (const Entity &entity : countryFile.entities())
-        exactCalls += entity.exactCalls;
     for (const SkippedPrefix &skipped : records.skipped)
         out << u"%1:%2: skipped prefix %3 of %4: already a prefix of %5"_s.arg(
             source, QString::number(skipped.line), skipped.prefix, skipped.entity, skipped.keptFor)
             << '\n';
+
+    if (QFileInfo::exists(table) && !replace) {
+        const bool withDxcc = countryFile.format() == CountryFile::Format::Csv;
+        out << TableWriter::refresh(table, records.records, withDxcc).text() << '\n';
+        return Done;
+    }
+
+    TableWriter::create(table, records.records);
+    int exactCalls = 0;
+    for (const Entity &entity : countryFile.entities())
+        exactCalls += entity.exactCalls;
     out << u"%1: created table %2 with %3 prefixes of %4 entities; skipped %5 duplicate prefixes "
            "and %6 exact callsigns (%7 ms)"_s.arg(table, TableWriter::tableName(table),
                                                   QString::number(records.records.size()),

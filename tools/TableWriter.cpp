@@ -8,10 +8,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QTemporaryFile>
+#include <QVariant>
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -50,6 +54,72 @@ private:
     QString m_fileName;
 };
 
+// The table's fields in order; the country file fills all but the memo of existing rows.
+const QStringList countryFileFields = {u"Country"_s, u"DXCC"_s, u"Continent"_s, u"CQ"_s,
+                                       u"ITU"_s, u"Latitude"_s, u"Longitude"_s, u"UTC"_s};
+const QString prefixField = u"Prefix"_s;
+const QString memoField = u"F7"_s;
+
+QVariant fieldValue(const PrefixRecord &record, const QString &field)
+{
+    if (field == prefixField)
+        return record.prefix;
+    if (field == u"Country"_s)
+        return record.country;
+    if (field == u"DXCC"_s)
+        return record.dxcc ? QVariant(*record.dxcc) : QVariant();
+    if (field == u"Continent"_s)
+        return record.place.continent;
+    if (field == u"CQ"_s)
+        return record.place.cqZone;
+    if (field == u"ITU"_s)
+        return record.place.ituZone;
+    if (field == u"Latitude"_s)
+        return record.place.latitude;
+    if (field == u"Longitude"_s)
+        return record.place.longitude;
+    if (field == u"UTC"_s)
+        return record.place.utcOffset;
+    return record.card;
+}
+
+void bindValue(SQLite::Statement &statement, int index, const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+        statement.bind(index, value.toInt());
+        break;
+    case QMetaType::Double:
+        statement.bind(index, value.toDouble());
+        break;
+    case QMetaType::QString:
+        statement.bind(index, utf8(value.toString()));
+        break;
+    default:
+        statement.bind(index);
+        break;
+    }
+}
+
+// INSERT INTO table (fields...) VALUES (?, ...), the fields named as the table spells them.
+QString insertStatement(const QString &table, const QStringList &columns)
+{
+    QStringList quoted;
+    for (const QString &column : columns)
+        quoted << quotedName(column);
+    return u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(quotedName(table), quoted.join(u", "_s),
+                                                   QStringList(columns.size(), u"?"_s).join(u", "_s));
+}
+
+void insertRecord(SQLite::Statement &insert, const QStringList &fields, const PrefixRecord &record)
+{
+    insert.reset();
+    insert.clearBindings();
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        bindValue(insert, int(i + 1), fieldValue(record, fields[i]));
+    insert.exec();
+}
+
 void writeTable(SQLite::Database &db, const QString &table, const QList<PrefixRecord> &records)
 {
     qsizetype countryWidth = 1;
@@ -72,26 +142,104 @@ void writeTable(SQLite::Database &db, const QString &table, const QList<PrefixRe
 
     SQLite::Transaction transaction(db);
     db.exec(utf8(schema));
-    SQLite::Statement insert(db, utf8(u"INSERT INTO %1 (Prefix, Country, DXCC, Continent, CQ, ITU, "
-                                      "Latitude, Longitude, UTC, F7) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s
-                                          .arg(quotedName(table))));
-    for (const PrefixRecord &record : records) {
-        insert.reset();
-        insert.clearBindings();
-        insert.bind(1, utf8(record.prefix));
-        insert.bind(2, utf8(record.country));
-        if (record.dxcc)
-            insert.bind(3, *record.dxcc);
-        insert.bind(4, utf8(record.place.continent));
-        insert.bind(5, record.place.cqZone);
-        insert.bind(6, record.place.ituZone);
-        insert.bind(7, record.place.latitude);
-        insert.bind(8, record.place.longitude);
-        insert.bind(9, record.place.utcOffset);
-        insert.bind(10, utf8(record.card));
-        insert.exec();
-    }
+    const QStringList fields = QStringList{prefixField} + countryFileFields + QStringList{memoField};
+    SQLite::Statement insert(db, utf8(insertStatement(table, fields)));
+    for (const PrefixRecord &record : records)
+        insertRecord(insert, fields, record);
     transaction.commit();
+}
+
+TableWriter::RefreshSummary mergeTable(SQLite::Database &db, const QString &fileName, const QString &table,
+                                       const QList<PrefixRecord> &records, bool withDxcc)
+{
+    SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
+
+    // The table's own spelling of each field, found without regard to case.
+    QHash<QString, QString> columns;
+    SQLite::Statement info(db, "SELECT name FROM pragma_table_info(?)");
+    info.bind(1, utf8(table));
+    while (info.executeStep()) {
+        const QString name = QString::fromUtf8(info.getColumn(0).getText());
+        columns.insert(name.toUpper(), name);
+    }
+    if (columns.isEmpty())
+        throw ImportError(u"%1: the file holds no table %2"_s.arg(fileName, table));
+    if (!columns.contains(prefixField.toUpper()))
+        throw ImportError(u"%1: the table %2 has no field '%3'"_s.arg(fileName, table, prefixField));
+
+    QStringList updated; // country-file fields the table has
+    for (const QString &field : countryFileFields) {
+        if ((field != u"DXCC"_s || withDxcc) && columns.contains(field.toUpper()))
+            updated << field;
+    }
+    QStringList inserted = QStringList{prefixField} + updated;
+    if (columns.contains(memoField.toUpper()))
+        inserted << memoField;
+    const auto spelled = [&](const QStringList &fields) {
+        QStringList names;
+        for (const QString &field : fields)
+            names << columns.value(field.toUpper());
+        return names;
+    };
+
+    // Every stored prefix by its upper-case form; the first row in table order answers for it.
+    const QString prefixColumn = quotedName(columns.value(prefixField.toUpper()));
+    QHash<QString, QString> stored;
+    int rows = 0;
+    SQLite::Statement select(db, utf8(u"SELECT %1 FROM %2"_s.arg(prefixColumn, quotedName(table))));
+    while (select.executeStep()) {
+        ++rows;
+        if (!select.getColumn(0).isNull()) {
+            const QString prefix = QString::fromUtf8(select.getColumn(0).getText());
+            if (!stored.contains(prefix.toUpper()))
+                stored.insert(prefix.toUpper(), prefix);
+        }
+    }
+
+    // Only a row whose fields differ is written: ?1.. are the new values, the last one the stored
+    // prefix, compared by the column's own collation so that its index serves the search.
+    std::optional<SQLite::Statement> update;
+    if (!updated.isEmpty()) {
+        QStringList assignments;
+        QStringList same;
+        const QStringList names = spelled(updated);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            assignments << u"%1 = ?%2"_s.arg(quotedName(names[i]), QString::number(i + 1));
+            same << u"%1 IS ?%2"_s.arg(quotedName(names[i]), QString::number(i + 1));
+        }
+        update.emplace(db, utf8(u"UPDATE %1 SET %2 WHERE %3 = ?%4 AND NOT (%5)"_s.arg(
+                               quotedName(table), assignments.join(u", "_s), prefixColumn,
+                               QString::number(names.size() + 1), same.join(u" AND "_s))));
+    }
+    SQLite::Statement insert(db, utf8(insertStatement(table, spelled(inserted))));
+
+    TableWriter::RefreshSummary summary;
+    QSet<QString> seen;
+    for (const PrefixRecord &record : records) {
+        const QString key = record.prefix.toUpper();
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        const auto found = stored.constFind(key);
+        if (found == stored.cend()) {
+            insertRecord(insert, inserted, record);
+            ++summary.added;
+            continue;
+        }
+        int changes = 0;
+        if (update) {
+            update->reset();
+            update->clearBindings();
+            for (qsizetype i = 0; i < updated.size(); ++i)
+                bindValue(*update, int(i + 1), fieldValue(record, updated[i]));
+            bindValue(*update, int(updated.size() + 1), *found);
+            changes = update->exec();
+        }
+        ++(changes > 0 ? summary.updated : summary.unchanged);
+    }
+    summary.kept = rows - summary.updated - summary.unchanged;
+    transaction.commit();
+    return summary;
 }
 
 } // namespace
@@ -139,4 +287,24 @@ void TableWriter::create(const QString &fileName, const QList<PrefixRecord> &rec
     if (error)
         throw ImportError(u"%1: cannot replace the file: %2"_s.arg(fileName, QString::fromStdString(error.message())));
     cleanup.keep();
+}
+
+TableWriter::RefreshSummary TableWriter::refresh(const QString &fileName, const QList<PrefixRecord> &records,
+                                                 bool withDxcc)
+{
+    if (!QFileInfo(fileName).isFile())
+        throw ImportError(u"%1: no such table file"_s.arg(fileName));
+    try {
+        // Waits a while for a program that is writing the table at the same moment.
+        SQLite::Database db(nativePath(fileName), SQLite::OPEN_READWRITE, 5000);
+        return mergeTable(db, fileName, tableName(fileName), records, withDxcc);
+    } catch (const SQLite::Exception &e) {
+        throw ImportError(u"%1: %2"_s.arg(fileName, QString::fromUtf8(e.what())));
+    }
+}
+
+QString TableWriter::RefreshSummary::text() const
+{
+    return u"added %1, updated %2, kept %3, unchanged %4"_s.arg(QString::number(added), QString::number(updated),
+                                                                QString::number(kept), QString::number(unchanged));
 }

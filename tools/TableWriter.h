@@ -20,4 +20,20 @@ public:
     // under a temporary name in the same folder and renamed over fileName only when complete,
     // so that a failure leaves an existing file as it was.
     static void create(const QString &fileName, const QList<PrefixRecord> &records);
+
+    struct RefreshSummary
+    {
+        int added = 0;     // prefixes new to the table
+        int updated = 0;   // rows whose country-file fields changed
+        int kept = 0;      // rows of prefixes the records no longer have, left as they were
+        int unchanged = 0; // rows that already held the records' values
+        QString text() const; // "added N, updated N, kept N, unchanged N"
+    };
+
+    // Merges the records into the existing table by Prefix, without regard to case, in one
+    // transaction. Rows of prefixes the records lack stay; new prefixes are added with their memo;
+    // existing rows get the country-file fields (DXCC only when withDxcc) while their F7 and every
+    // other field, including columns the user added, stay as the user left them. Fields the table
+    // lacks are skipped; a table without Prefix is refused.
+    static RefreshSummary refresh(const QString &fileName, const QList<PrefixRecord> &records, bool withDxcc);
 };

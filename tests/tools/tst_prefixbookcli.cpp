@@ -57,6 +57,7 @@ private slots:
     void usage();
     void importCreatesTable();
     void importDefaultsBesideProgram();
+    void malformedFileChangesNothing_data();
     void malformedFileChangesNothing();
 };
 
@@ -121,10 +122,11 @@ void TestPrefixbookCli::importCreatesTable()
                  std::string("G=England 2E=England M=England GM=Scotland 2M=Scotland MM=Scotland"));
     }
 
-    // An existing table is not overwritten unless asked to.
+    // An existing table is refreshed unless asked to be created anew.
     const Run again = run({u"import"_s, source, table});
-    QCOMPARE(again.exitCode, 1);
-    QCOMPARE(again.err, u"prefixbook-cli: %1: the table exists; --replace creates it anew\n"_s.arg(table));
+    QCOMPARE(again.err, QString());
+    QCOMPARE(again.exitCode, 0);
+    QVERIFY2(again.out.endsWith(u"\nadded 0, updated 0, kept 0, unchanged 6\n"_s), qPrintable(again.out));
     QVERIFY(writeFile(source, "G,England,223,EU,14,27,52.77,1.47,0.0,G;\n"));
     QCOMPARE(run({u"import"_s, u"--replace"_s, source, table}).exitCode, 0);
     SQLite::Database db(QFile::encodeName(table).toStdString());
@@ -145,8 +147,16 @@ void TestPrefixbookCli::importDefaultsBesideProgram()
     QCOMPARE(db.execAndGet("SELECT count(*) FROM DXCC22 WHERE DXCC IS NULL").getInt(), 3);
 }
 
+void TestPrefixbookCli::malformedFileChangesNothing_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("refresh") << QStringList{};
+    QTest::newRow("replace") << QStringList{u"--replace"_s};
+}
+
 void TestPrefixbookCli::malformedFileChangesNothing()
 {
+    QFETCH(QStringList, options);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString source = dir.filePath(u"cty.csv"_s);
@@ -155,10 +165,12 @@ void TestPrefixbookCli::malformedFileChangesNothing()
     QCOMPARE(run({u"import"_s, source, table}).exitCode, 0);
     const QByteArray before = contents(table);
 
-    QVERIFY(writeFile(source, countryFile + "GD,Isle of Man,114,EU,14,27,54.20,4.53,0.0,GD(14;\n"));
-    const Run result = run({u"import"_s, u"--replace"_s, source, table});
+    // A good first line that would change the table, then a broken one.
+    QVERIFY(writeFile(source, "G,England,223,EU,15,27,52.77,1.47,0.0,G GX;\n"
+                              "GD,Isle of Man,114,EU,14,27,54.20,4.53,0.0,GD(14;\n"));
+    const Run result = run(QStringList{u"import"_s} + options + QStringList{source, table});
     QCOMPARE(result.exitCode, 1);
-    QCOMPARE(result.err, u"prefixbook-cli: %1:4: 'GD(14' lacks the closing ')'\n"_s.arg(source));
+    QCOMPARE(result.err, u"prefixbook-cli: %1:2: 'GD(14' lacks the closing ')'\n"_s.arg(source));
     QCOMPARE(contents(table), before);
     QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     files.sort();
