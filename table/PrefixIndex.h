@@ -5,9 +5,11 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // One field of a table held in memory for many lookups in a row, answering exactly as
 // Table::locate(field, key, true) does: the whole value, without regard to case (Latin and
@@ -31,6 +33,14 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
     };
+    void add(std::string key, int row);
+    int findFolded(std::string_view folded) const;
+    bool mayContain(size_t hash) const;
+
     std::unordered_map<std::string, int, Hash, std::equal_to<>> m_rows; // folded UTF-8 key → first row
+    // Most keys a search tries are not in the table: a small Bloom filter, one cache line a key,
+    // answers those before the map is touched.
+    std::vector<uint64_t> m_filter;
+    size_t m_filterBlocks = 0;
     size_t m_longest = 0; // bytes of the longest folded key
 };

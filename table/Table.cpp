@@ -966,7 +966,7 @@ QVariant Table::valueAt(int row, int field) const
     return d->fetch(*rowid).value(field);
 }
 
-void Table::forEachValue(int field, const std::function<void(int row, const QVariant &value)> &visit) const
+void Table::forEachText(int field, const std::function<void(int row, std::string_view text)> &visit) const
 {
     d->requireActive();
     d->requireField(field);
@@ -974,11 +974,15 @@ void Table::forEachValue(int field, const std::function<void(int row, const QVar
         SQLite::Statement scan(*d->db, utf8(u"SELECT rowid, %1 FROM %2 ORDER BY %3"_s.arg(
                                                  quoted(d->fields[field].name), d->sqlName, d->orderBy)));
         while (scan.executeStep()) {
+            const SQLite::Column value = scan.getColumn(1);
+            if (value.isNull())
+                continue;
             const int position = d->positionOf(scan.getColumn(0).getInt64());
             if (position < 0)
                 continue; // stored by another program since the last refresh
             const int row = (d->inserting >= 0 && position >= d->inserting) ? position + 1 : position;
-            visit(row, columnValue(scan.getColumn(1)));
+            const char *text = value.getText();
+            visit(row, std::string_view(text, size_t(value.getBytes())));
         }
     });
 }

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <string_view>
 
 enum class DatasetState {
     Inactive, // closed
@@ -95,8 +96,9 @@ public:
     // Any row's value, for the views; stored rows are read on demand through a small cache.
     QVariant valueAt(int row, int field) const;
 
-    // Visits one field of every stored record in table order, in one pass over the file.
-    void forEachValue(int field, const std::function<void(int row, const QVariant &value)> &visit) const;
+    // Visits one field of every stored record in table order, in one pass over the file, as
+    // UTF-8 text (numbers as SQLite writes them); NULL values are skipped.
+    void forEachText(int field, const std::function<void(int row, std::string_view text)> &visit) const;
 
 signals:
     void stateChanged(DatasetState state);
