@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "Cli.h"
 
+#include "BatchLookup.h"
 #include "CountryFile.h"
+#include "DatabaseError.h"
 #include "ImportError.h"
 #include "TableWriter.h"
+
+#include <cstdio>
+#include <stdexcept>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +27,7 @@ const QString defaultTable = u"DXCC22.db"_s;
 QString usage()
 {
     return u"Usage: prefixbook-cli import [--replace] COUNTRY-FILE [TABLE]\n"
+           "       prefixbook-cli lookup [--table TABLE] [CALL ...]\n"
            "       prefixbook-cli --help | --version\n"
            "\n"
            "import   Reads a Big CTY country file, cty.csv or cty.dat, into a prefix table:\n"
@@ -36,7 +42,16 @@ QString usage()
            "         of prefixes the file no longer lists are kept. It prints\n"
            "         \"added N, updated N, kept N, unchanged N\".\n"
            "\n"
+           "lookup   Finds the prefix of each CALL, or of each line of standard input when\n"
+           "         no CALL is given, exactly as the window's search does, and prints one\n"
+           "         tab-separated line for each: the callsign as given, then the found row's\n"
+           "         fields in table order (line breaks, tabs and backslashes in a value\n"
+           "         written as \\n, \\r, \\t and \\\\), or the callsign and \"not found\".\n"
+           "         Exit code 0 when every prefix was found, 1 when some were not, 2 on an\n"
+           "         error.\n"
+           "\n"
            "Options:\n"
+           "  --table TABLE  the prefix table to read (default: DXCC22.db beside this program)\n"
            "  --replace   create the table anew even when the file exists\n"
            "  --help      show this help and exit\n"
            "  --version   show the version and exit\n"_s;
@@ -102,9 +117,56 @@ int import(const QStringList &arguments, const QString &programDir, QTextStream 
     return Done;
 }
 
+int lookup(const QStringList &arguments, const QString &programDir, QTextStream &out, QTextStream &err,
+           std::FILE *input, std::FILE *output)
+{
+    QString tablePath = QDir(programDir).filePath(u"DXCC22"_s);
+    QStringList callsigns;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == u"--table"_s) {
+            if (++i == arguments.size())
+                return usageError(err, u"--table needs a TABLE"_s);
+            tablePath = arguments[i];
+        } else if (argument.startsWith(u"--table="_s)) {
+            tablePath = argument.mid(8);
+        } else if (argument.startsWith(u'-') && argument.size() > 1) {
+            return usageError(err, u"unknown option '%1'"_s.arg(argument));
+        } else {
+            callsigns << argument;
+        }
+    }
+    out.flush();
+    try {
+        Table table;
+        table.setObjectName(QString());
+        table.setTableName(tablePath);
+        table.open();
+        BatchLookup batch(table);
+        long long missing = 0;
+        if (callsigns.isEmpty()) {
+            missing = batch.resolveStream(input, output);
+        } else {
+            std::string lines;
+            for (const QString &callsign : std::as_const(callsigns))
+                if (!callsign.isEmpty() && !batch.resolve(callsign.toStdString(), lines))
+                    ++missing;
+            if (std::fwrite(lines.data(), 1, lines.size(), output) != lines.size() || std::fflush(output) != 0)
+                throw std::runtime_error("cannot write the output");
+        }
+        return missing == 0 ? Done : Failed;
+    } catch (const DatabaseError &error) {
+        err << program << ": " << error.message() << '\n';
+    } catch (const std::exception &error) {
+        err << program << ": " << QString::fromUtf8(error.what()) << '\n';
+    }
+    return Usage; // an error, not a callsign without a prefix
+}
+
 } // namespace
 
-int runCli(const QStringList &arguments, const QString &programDir, QTextStream &out, QTextStream &err)
+int runCli(const QStringList &arguments, const QString &programDir, QTextStream &out, QTextStream &err,
+           std::FILE *input, std::FILE *output)
 {
     if (arguments.contains(u"--help"_s) || arguments.contains(u"-h"_s)) {
         out << usage();
@@ -116,6 +178,8 @@ int runCli(const QStringList &arguments, const QString &programDir, QTextStream 
     }
     if (arguments.isEmpty())
         return usageError(err, u"no command given"_s);
+    if (arguments[0] == u"lookup"_s)
+        return lookup(arguments.mid(1), programDir, out, err, input, output);
     if (arguments[0] != u"import"_s)
         return usageError(err, u"unknown command '%1'"_s.arg(arguments[0]));
 
