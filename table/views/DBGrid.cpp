@@ -27,7 +27,10 @@ public:
 protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
     {
+        // The base leaves its own clip behind (empty for a section this narrow).
+        painter->save();
         QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
         if (!model())
             return;
         const auto mark = GridModel::Indicator(
@@ -35,6 +38,7 @@ protected:
         if (mark == GridModel::NoIndicator)
             return;
         painter->save();
+        painter->setClipRect(rect);
         painter->setRenderHint(QPainter::Antialiasing, false);
         const QColor ink = palette().color(QPalette::ButtonText);
         const QPoint c = rect.center();

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QApplication>
+
+// The application object: the program's title, icon and look, and the last net of the error
+// report: an exception that leaves any event handler is shown there and the event loop goes on.
+class Application : public QApplication
+{
+    Q_OBJECT
+public:
+    Application(int &argc, char **argv);
+
+    bool notify(QObject *receiver, QEvent *event) override;
+};

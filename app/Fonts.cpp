@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+#include "Fonts.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString WineFonts = u"/usr/share/wine/fonts/"_s;
+
+qreal logicalDpi()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+} // namespace
+
+void installDesignFonts()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    for (const QString &file : {u"ms_sans_serif.ttf"_s, u"tahoma.ttf"_s, u"tahomabd.ttf"_s}) {
+        if (QFile::exists(WineFonts + file))
+            QFontDatabase::addApplicationFont(WineFonts + file);
+    }
+    // Used when the clone is missing, and for the sizes it cannot draw.
+    QFont::insertSubstitutions(DesignFontFamily, {u"Tahoma"_s, u"Liberation Sans"_s});
+}
+
+QFont fittedFont(const QFont &font)
+{
+    QFont fitted = font;
+    // Set explicitly so that a child does not inherit its parent's choice.
+    fitted.setStyleStrategy(QFont::PreferDefault);
+    if (fitted.family() != DesignFontFamily)
+        return fitted;
+    const bool bitmapClone = QFontInfo(fitted).family() == DesignFontFamily
+                             && !QFontDatabase::isScalable(DesignFontFamily, u"Medium"_s);
+    if (!bitmapClone)
+        return fitted; // a real, scalable MS Sans Serif, or already the stand-in
+    // The clone's only strike is the 8-point font at 96 dpi: a 13-pixel cell whose 11-pixel
+    // character height is its ascent. Qt neither scales nor emboldens it.
+    const int wanted = font.pixelSize() > 0 ? font.pixelSize() : qRound(font.pointSizeF() * logicalDpi() / 72.0);
+    if (font.bold() || font.italic() || QFontMetrics(fitted).ascent() != wanted)
+        fitted.setStyleStrategy(QFont::ForceOutline);
+    return fitted;
+}
+
+qreal designScale()
+{
+    return logicalDpi() / 96.0;
+}

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+#include "Resources.h"
+
+#include <QtGlobal>
+
+void initResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(prefixbook);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}

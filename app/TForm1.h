@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QCoreApplication>
+#include <QWidget>
+
+#include <functional>
+
+class DataSource;
+class Table;
+class DBGrid;
+class DBMemo;
+class DBNavigator;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+
+// The program's one window. Its controls, their places, fonts, colours, tab order and bindings
+// come from the layout resources/form1.ui, read when the window is built; this class holds the
+// components and the event methods. Errors that leave an event method go to the error report.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    // folder: where the prefix table lies; the program passes its executable's folder.
+    explicit TForm1(const QString &folder = QCoreApplication::applicationDirPath(), QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The components, in the form's order.
+    DataSource *DataSource1 = nullptr;
+    Table *Table1 = nullptr;
+    DBGrid *DBGrid1 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QLineEdit *Edit2 = nullptr;
+    QPushButton *Button1 = nullptr;
+    DBNavigator *DBNavigator1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QLabel *Image1 = nullptr;
+    QPushButton *Button3 = nullptr;
+    DBMemo *DBMemo1 = nullptr;
+    QPushButton *Button4 = nullptr;
+    QLabel *Label1 = nullptr;
+
+    // The event methods. Each may throw; the window routes what they throw to the error report.
+    void FormCreate(QObject *sender);  // points Table1 at the table beside the program, opens it
+    void Button1Click(QObject *sender); // the prefix search
+    // Every key typed into Edit1 passes here first; true swallows it. Until the callsign entry
+    // filter is written every key goes through.
+    bool Edit1KeyPress(QObject *sender, QKeyEvent *event);
+    void Button2Click(QObject *sender); // shows the navigator
+    void Button3Click(QObject *sender); // closes the window
+    void Button4Click(QObject *sender); // hides the navigator
+
+    // The scrolling client area and the layout's root inside it.
+    QScrollArea *clientArea() const { return m_clientArea; }
+    QWidget *client() const { return m_client; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void loadLayout();
+    void fitFonts();
+    void applyScale(qreal scale);
+    void bindDataAwareControls();
+    void connectEvents();
+    void focusFirstControl();
+    // Runs an event method; what it throws is shown by the error report.
+    void handle(const std::function<void()> &method);
+
+    QString m_folder;
+    QScrollArea *m_clientArea = nullptr;
+    QWidget *m_client = nullptr;
+};
