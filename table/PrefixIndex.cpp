@@ -33,36 +33,58 @@ PrefixIndex::PrefixIndex(const Table &table, const QString &fieldName)
     const int field = table.fieldIndex(fieldName);
     if (field < 0)
         table.fieldByName(fieldName); // throws the table's own "Field not found"
-    m_rows.reserve(size_t(table.recordCount()));
-    table.forEachText(field, [this](int row, std::string_view text) {
+    // At most half full, so that probes stay short.
+    m_slots.resize(std::bit_ceil(std::max<size_t>(16, size_t(table.recordCount()) * 2)));
+    // About 16 bits a key: well under one false positive in a hundred.
+    m_filterBlocks = std::bit_ceil(std::max<size_t>(16, size_t(table.recordCount()) * 16 / (BlockWords * 64)));
+    m_filter.assign(m_filterBlocks * BlockWords, 0);
+
+    std::string folded;
+    table.forEachText(field, [&](int row, std::string_view text) {
         if (text.empty())
             return;
-        std::string key(text);
-        if (isAscii(text))
-            foldAscii(text, key.data());
-        else
-            key = foldedKey(QString::fromUtf8(text.data(), qsizetype(text.size()))).toStdString();
-        add(std::move(key), row);
-    });
-
-    // About 16 bits a key: well under one false positive in a hundred.
-    m_filterBlocks = std::bit_ceil(std::max<size_t>(16, m_rows.size() * 16 / (BlockWords * 64)));
-    m_filter.assign(m_filterBlocks * BlockWords, 0);
-    const Hash hash;
-    for (const auto &entry : m_rows) {
-        const size_t h = hash(entry.first);
-        uint64_t *block = &m_filter[(h & (m_filterBlocks - 1)) * BlockWords];
-        for (int i = 0; i < 3; ++i) {
-            const unsigned bit = unsigned(h >> (20 + 9 * i)) & 511;
-            block[bit / 64] |= uint64_t(1) << (bit % 64);
+        if (isAscii(text)) {
+            folded.resize(text.size());
+            foldAscii(text, folded.data());
+        } else {
+            folded = foldedKey(QString::fromUtf8(text.data(), qsizetype(text.size()))).toStdString();
         }
-    }
+        add(folded, row);
+    });
 }
 
-void PrefixIndex::add(std::string key, int row)
+void PrefixIndex::add(std::string_view key, int row)
 {
+    if (m_count * 2 >= m_slots.size()) {
+        // More rows than the table counted at the start (another program added some): grow.
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        for (const Slot &slot : old) {
+            if (slot.row < 0)
+                continue;
+            size_t i = slot.hash & (m_slots.size() - 1);
+            while (m_slots[i].row >= 0)
+                i = (i + 1) & (m_slots.size() - 1);
+            m_slots[i] = slot;
+        }
+    }
+    const size_t hash = hashOf(key);
+    size_t i = hash & (m_slots.size() - 1);
+    for (; m_slots[i].row >= 0; i = (i + 1) & (m_slots.size() - 1)) {
+        const Slot &slot = m_slots[i];
+        if (slot.hash == hash && std::string_view(m_keys).substr(slot.offset, slot.length) == key)
+            return; // the first in table order wins
+    }
+    m_slots[i] = Slot{hash, uint32_t(m_keys.size()), uint32_t(key.size()), row};
+    m_keys.append(key);
+    ++m_count;
     m_longest = std::max(m_longest, key.size());
-    m_rows.try_emplace(std::move(key), row); // the first in table order wins
+
+    uint64_t *block = &m_filter[(hash & (m_filterBlocks - 1)) * BlockWords];
+    for (int k = 0; k < 3; ++k) {
+        const unsigned bit = unsigned(hash >> (20 + 9 * k)) & 511;
+        block[bit / 64] |= uint64_t(1) << (bit % 64);
+    }
 }
 
 bool PrefixIndex::mayContain(size_t h) const
@@ -78,10 +100,17 @@ bool PrefixIndex::mayContain(size_t h) const
 
 int PrefixIndex::findFolded(std::string_view folded) const
 {
-    if (folded.empty() || folded.size() > m_longest || !mayContain(Hash{}(folded)))
+    if (folded.empty() || folded.size() > m_longest)
         return -1;
-    const auto it = m_rows.find(folded);
-    return it == m_rows.end() ? -1 : it->second;
+    const size_t hash = hashOf(folded);
+    if (!mayContain(hash))
+        return -1;
+    for (size_t i = hash & (m_slots.size() - 1); m_slots[i].row >= 0; i = (i + 1) & (m_slots.size() - 1)) {
+        const Slot &slot = m_slots[i];
+        if (slot.hash == hash && std::string_view(m_keys).substr(slot.offset, slot.length) == folded)
+            return slot.row;
+    }
+    return -1;
 }
 
 int PrefixIndex::find(QStringView key) const

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // One field of a table held in memory for many lookups in a row, answering exactly as
@@ -25,19 +24,25 @@ public:
     // The same for a key of ASCII characters only, without converting it.
     int findAscii(std::string_view key) const;
 
-    size_t size() const { return m_rows.size(); }
+    size_t size() const { return m_count; }
 
 private:
-    struct Hash
+    // An open-addressing table over one buffer of keys: no allocation per key, one cache line per probe.
+    struct Slot
     {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+        uint64_t hash = 0;
+        uint32_t offset = 0; // of the key in m_keys
+        uint32_t length = 0;
+        int32_t row = -1; // -1: empty slot
     };
-    void add(std::string key, int row);
+    static size_t hashOf(std::string_view text) noexcept { return std::hash<std::string_view>{}(text); }
+    void add(std::string_view key, int row);
     int findFolded(std::string_view folded) const;
     bool mayContain(size_t hash) const;
 
-    std::unordered_map<std::string, int, Hash, std::equal_to<>> m_rows; // folded UTF-8 key → first row
+    std::vector<Slot> m_slots; // folded UTF-8 key → first row
+    std::string m_keys;
+    size_t m_count = 0;
     // Most keys a search tries are not in the table: a small Bloom filter, one cache line a key,
     // answers those before the map is touched.
     std::vector<uint64_t> m_filter;
