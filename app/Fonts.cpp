@@ -28,7 +28,9 @@ void installDesignFonts()
     if (installed)
         return;
     installed = true;
-    for (const QString &file : {u"ms_sans_serif.ttf"_s, u"tahoma.ttf"_s, u"tahomabd.ttf"_s}) {
+    // Not tahomabd.ttf: at these sizes its bold is hardly heavier than the regular face, while
+    // Qt's emboldened regular face looks like the bold the window was designed with.
+    for (const QString &file : {u"ms_sans_serif.ttf"_s, u"tahoma.ttf"_s}) {
         if (QFile::exists(WineFonts + file))
             QFontDatabase::addApplicationFont(WineFonts + file);
     }
@@ -43,14 +45,19 @@ QFont fittedFont(const QFont &font)
     fitted.setStyleStrategy(QFont::PreferDefault);
     if (fitted.family() != DesignFontFamily)
         return fitted;
-    const bool bitmapClone = QFontInfo(fitted).family() == DesignFontFamily
-                             && !QFontDatabase::isScalable(DesignFontFamily, u"Medium"_s);
-    if (!bitmapClone)
-        return fitted; // a real, scalable MS Sans Serif, or already the stand-in
     // The clone's only strike is the 8-point font at 96 dpi: a 13-pixel cell whose 11-pixel
-    // character height is its ascent. Qt neither scales nor emboldens it.
+    // character height is its ascent. Qt neither scales nor emboldens it. 0: no bitmap clone (a
+    // real, scalable MS Sans Serif, or the stand-in already).
+    static const int cloneCharacterHeight = [] {
+        const QFont clone(DesignFontFamily);
+        const bool bitmapClone = QFontInfo(clone).family() == DesignFontFamily
+                                 && !QFontDatabase::isScalable(DesignFontFamily, u"Medium"_s);
+        return bitmapClone ? QFontMetrics(clone).ascent() : 0;
+    }();
+    if (cloneCharacterHeight == 0)
+        return fitted;
     const int wanted = font.pixelSize() > 0 ? font.pixelSize() : qRound(font.pointSizeF() * logicalDpi() / 72.0);
-    if (font.bold() || font.italic() || QFontMetrics(fitted).ascent() != wanted)
+    if (font.bold() || font.italic() || wanted != cloneCharacterHeight)
         fitted.setStyleStrategy(QFont::ForceOutline);
     return fitted;
 }

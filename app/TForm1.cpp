@@ -218,6 +218,7 @@ void TForm1::FormCreate(QObject *)
         Table1->close();
     const QString path = QDir(m_folder).filePath(u"DXCC22"_s);
     Edit2->setText(path);
+    Edit2->setCursorPosition(0); // a long path shows its beginning
     Table1->setTableName(path);
     Table1->open();
 }

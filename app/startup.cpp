@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: MIT
-// Start-up probe, run by measure-startup.py: builds the program's window (or, with --empty, a
-// plain Qt window), shows it, and once the event loop is idle prints the CLOCK_MONOTONIC time in
-// nanoseconds and quits. The window uses the table beside this executable, like the program.
+// Start-up probe, run by measure-startup.py: builds the program's window (built with
+// PREFIXBOOK_EMPTY_WINDOW: a plain Qt window, linked to Qt Widgets alone), shows it, and once the
+// event loop is idle prints the CLOCK_MONOTONIC time in nanoseconds and quits. The window uses
+// the table beside this executable, like the program.
+#ifdef PREFIXBOOK_EMPTY_WINDOW
+#include <QApplication>
+#include <QWidget>
+#else
 #include "Application.h"
 #include "TForm1.h"
+#endif
 
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <memory>
 
 static long long monotonicNanoseconds()
 {
@@ -21,18 +25,14 @@ static long long monotonicNanoseconds()
 
 int main(int argc, char *argv[])
 {
-    const bool empty = argc > 1 && std::strcmp(argv[1], "--empty") == 0;
-    std::unique_ptr<QApplication> application;
-    if (empty)
-        application = std::make_unique<QApplication>(argc, argv);
-    else
-        application = std::make_unique<Application>(argc, argv);
-    std::unique_ptr<QWidget> window;
-    if (empty)
-        window = std::make_unique<QWidget>();
-    else
-        window = std::make_unique<TForm1>();
-    window->show();
+#ifdef PREFIXBOOK_EMPTY_WINDOW
+    QApplication application(argc, argv);
+    QWidget window;
+#else
+    Application application(argc, argv);
+    TForm1 window;
+#endif
+    window.show();
     QTimer::singleShot(0, [] {
         std::printf("%lld\n", monotonicNanoseconds());
         std::fflush(stdout);

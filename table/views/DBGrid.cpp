@@ -7,6 +7,7 @@
 #include <QMetaMethod>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include <cstdlib>
@@ -221,7 +222,10 @@ void DBGrid::fitRows()
     const int line = showGrid() ? 1 : 0;
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 3 + line);
-    horizontalHeader()->setFixedHeight(horizontalHeader()->fontMetrics().height() + 4 + line);
+    // The style insets a title's text by its header margin on every side: never clip a title.
+    const int titleText = horizontalHeader()->fontMetrics().height();
+    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader());
+    horizontalHeader()->setFixedHeight(std::max(titleText + 4 + line, titleText + 2 * margin));
     verticalHeader()->setFixedWidth(11);
 }
 
