@@ -4,7 +4,10 @@
 #include "ErrorReport.h"
 #include "UiLoader.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -34,6 +37,7 @@ private slots:
     void titleAndLook();
     void exceptionLeavingAHandlerIsReportedAndTheLoopGoesOn();
     void loaderSkipsDesignerPlugins();
+    void reportIsAStopBoxWithOneOkOwnedByTheActiveWindow();
 };
 
 void TestApplication::titleAndLook()
@@ -73,6 +77,45 @@ void TestApplication::loaderSkipsDesignerPlugins()
     for (const QString &path : loader.pluginPaths())
         QVERIFY2(path.startsWith(u':'), qPrintable(path));
     QVERIFY(!loader.availableWidgets().isEmpty()); // the loader's own widgets remain
+}
+
+void TestApplication::reportIsAStopBoxWithOneOkOwnedByTheActiveWindow()
+{
+    QWidget window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    QMessageBox *seen = nullptr;
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QAbstractButton *> buttons;
+    QWidget *owner = nullptr;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(widget);
+            if (!box || !box->isVisible())
+                continue;
+            seen = box;
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->buttons();
+            owner = box->parentWidget();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(10);
+    showErrorReport(u"Table1: Field 'Prefix' not found"_s);
+    poll.stop();
+
+    QVERIFY(seen);
+    QCOMPARE(caption, u"Tst_application"_s);
+    QCOMPARE(text, u"Table1: Field 'Prefix' not found."_s);
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(owner, &window);
 }
 
 int main(int argc, char *argv[])

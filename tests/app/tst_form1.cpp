@@ -5,6 +5,7 @@
 #include "DBNavigator.h"
 #include "DataSource.h"
 #include "ErrorReport.h"
+#include "Fonts.h"
 #include "MessageDialog.h"
 #include "PrefixTableFixture.h"
 #include "TForm1.h"
@@ -73,6 +74,7 @@ private slots:
     void controls();
     void windowSettings();
     void tabOrderAndFocus();
+    void layoutFollowsTheTextHeight();
     void startUpOpensTableBesideProgram_data();
     void startUpOpensTableBesideProgram();
     void missingTableIsReportedAndWindowStillComesUp();
@@ -219,6 +221,26 @@ void TestForm1::tabOrderAndFocus()
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCOMPARE(QApplication::focusWidget(), form.DBGrid1);
+}
+
+// Also run at 144 dpi (see CMakeLists.txt), where the 13-pixel design text is 19.5 pixels high.
+void TestForm1::layoutFollowsTheTextHeight()
+{
+    const qreal scale = designScale();
+    const auto scaled = [scale](int value) { return qRound(value * scale); };
+    Shown shown;
+    TForm1 form(m_table.folder);
+    QCOMPARE(form.size(), QSize(scaled(763), scaled(376)));
+    QCOMPARE(form.Button1->geometry(), QRect(scaled(8), scaled(104), scaled(137), scaled(41)));
+    QCOMPARE(form.DBMemo1->geometry(), QRect(scaled(552), scaled(128), scaled(209), scaled(177)));
+    QCOMPARE(form.client()->size(), QSize(scaled(761), scaled(353)));
+    // Fonts are sized in points and so grow with the dpi by themselves.
+    QCOMPARE(form.Edit1->font().pointSize(), 18);
+    QCOMPARE(QFontInfo(form.Edit1->font()).pixelSize(), scaled(24));
+    // The navigator's ten buttons share its scaled width.
+    form.show();
+    QTest::mouseClick(form.Button2, Qt::LeftButton);
+    QCOMPARE(form.DBNavigator1->button(DBNavigator::Refresh)->geometry().right(), scaled(280) - 1);
 }
 
 void TestForm1::startUpOpensTableBesideProgram_data()
