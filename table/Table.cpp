@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <numeric>
 #include <optional>
@@ -141,6 +143,7 @@ public:
     std::unique_ptr<SQLite::Statement> selectRecord;
     mutable QHash<QString, std::shared_ptr<SQLite::Statement>> statements; // prepared once, by SQL text
     bool readOnly = false;
+    std::pair<dev_t, ino_t> fileIdentity{}; // of the file opened, to notice it removed or replaced
     QVector<Field> fields;
     QString columnList;
     QString orderBy;
@@ -184,6 +187,24 @@ public:
         requireActive();
         if (state != DatasetState::Edit && state != DatasetState::Insert)
             throw DatabaseError(prefixed(u"Dataset not in edit or insert mode"_s));
+    }
+    static std::optional<std::pair<dev_t, ino_t>> identityOf(const QString &path)
+    {
+        struct stat status{};
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+            return std::nullopt;
+        return std::pair{status.st_dev, status.st_ino};
+    }
+    bool fileReplaced() const { return identityOf(fileName) != fileIdentity; }
+    // Before a save: the file must still be the one opened, and still writable.
+    void requireSameWritableFile() const
+    {
+        if (fileReplaced())
+            throw DatabaseError(u"The table file %1 has been removed or replaced by another program; "
+                                "nothing was saved"_s.arg(QDir::toNativeSeparators(fileName)));
+        const QFileInfo info(fileName);
+        if (!(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
+            throw DatabaseError(prefixed(u"Cannot modify a read-only dataset"_s));
     }
     void requireField(int field) const
     {
@@ -319,6 +340,7 @@ void Table::Private::open()
     // One thread uses the connection: SQLite's own locking would only cost time.
     const int flags = (readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) | SQLite::OPEN_NOMUTEX;
     db = std::make_unique<SQLite::Database>(utf8(fileName), flags, 2000);
+    fileIdentity = identityOf(fileName).value_or(std::pair<dev_t, ino_t>{});
     // Reading through a memory map halves the cost of a pass over a large table; writes are unchanged.
     db->exec("PRAGMA mmap_size = 1073741824");
 
@@ -483,6 +505,8 @@ void Table::Private::setState(DatasetState next)
 
 void Table::Private::goTo(int row)
 {
+    if (rowCount() == 0)
+        return;
     row = std::clamp(row, 0, rowCount() - 1);
     if (row == current)
         return;
@@ -525,6 +549,7 @@ void Table::Private::dropPending()
 
 void Table::Private::post()
 {
+    requireSameWritableFile();
     for (int i = 0; i < fields.size(); ++i) {
         if (fields[i].required && buffer[i].isNull())
             throw DatabaseError(u"Field '%1' must have a value"_s.arg(fields[i].name));
@@ -898,6 +923,7 @@ void Table::deleteRecord()
     }
     if (d->recordCount() == 0)
         throw DatabaseError(d->prefixed(u"Cannot perform this operation on an empty dataset"_s));
+    d->requireSameWritableFile();
     if (d->state == DatasetState::Edit)
         d->dropPending();
     const RowId rowid = *d->rowidAt(d->current);
@@ -927,6 +953,16 @@ void Table::refresh()
     d->settle();
     const auto rowid = d->rowidAt(d->current);
     const int row = d->current;
+    if (!Private::identityOf(d->fileName))
+        throw DatabaseError(u"The table file %1 has been removed by another program"_s.arg(
+            QDir::toNativeSeparators(d->fileName)));
+    if (d->fileReplaced()) {
+        // Re-read what now stands at the table's path: close, then open it anew.
+        close();
+        open();
+        d->goTo(row);
+        return;
+    }
     d->loadOrder();
     const int position = rowid ? d->positionOf(*rowid) : -1;
     d->current = position >= 0 ? position : std::min(row, d->rowCount() - 1);

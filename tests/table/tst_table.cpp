@@ -138,6 +138,7 @@ private slots:
     void refreshSeesOtherProgramsChanges();
     void tableWithoutPrimaryKeyKeepsRowOrder();
     void twoProgramsShareTheTable();
+    void fileRemovedReplacedOrMadeReadOnly();
     void prefixIndexAnswersAsLocate_data();
     void prefixIndexAnswersAsLocate();
     void gridModelFollowsTheTable();
@@ -703,6 +704,51 @@ void TestTable::twoProgramsShareTheTable()
     locker.exec("COMMIT");
     first.post();
     QCOMPARE(fixture.stored(u"SELECT Country FROM DXCC22 WHERE Prefix = 'K'"_s).toString(), u"waits"_s);
+}
+
+void TestTable::fileRemovedReplacedOrMadeReadOnly()
+{
+    Fixture fixture;
+    Table table;
+    table.setTableName(fixture.tableName());
+    table.open();
+
+    // Made read-only while open: the save is refused, the typing kept.
+    QFile::setPermissions(fixture.path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    table.edit();
+    table.setText(1, u"typed"_s);
+    QCOMPARE(message([&] { table.post(); }), u"Table1: Cannot modify a read-only dataset"_s);
+    QCOMPARE(table.state(), DatasetState::Edit);
+    QFile::setPermissions(fixture.path, QFile::ReadOwner | QFile::WriteOwner);
+    table.post();
+    QCOMPARE(fixture.stored(u"SELECT Country FROM DXCC22 WHERE Prefix = 'K'"_s).toString(), u"typed"_s);
+
+    // Replaced by another file: a save would go to the old one, so it is refused; refresh reads the new.
+    const QString replacement = fixture.dir.filePath(u"new.db"_s);
+    QVERIFY(QFile::copy(fixture.path, replacement));
+    {
+        SQLite::Database db(replacement.toStdString(), SQLite::OPEN_READWRITE);
+        db.exec("UPDATE DXCC22 SET Country = 'replaced' WHERE Prefix = 'K'");
+    }
+    QVERIFY(::rename(replacement.toLocal8Bit().constData(), fixture.path.toLocal8Bit().constData()) == 0);
+    table.edit();
+    table.setText(1, u"lost?"_s);
+    QVERIFY(message([&] { table.post(); }).contains(u"has been removed or replaced by another program"_s));
+    QCOMPARE(table.state(), DatasetState::Edit);
+    table.cancel();
+    table.refresh();
+    QCOMPARE(table.value(1).toString(), u"replaced"_s);
+
+    // Removed: saves and refresh say so, and the table stays readable.
+    QVERIFY(QFile::remove(fixture.path));
+    table.edit();
+    table.setText(1, u"nowhere"_s);
+    QVERIFY(message([&] { table.post(); }).contains(u"has been removed or replaced"_s));
+    table.cancel();
+    QVERIFY(message([&] { table.refresh(); }).contains(u"has been removed by another program"_s));
+    QVERIFY(table.isActive());
+    QVERIFY(table.locate(u"Prefix"_s, u"ua9"_s));
+    QVERIFY(!QFile::exists(fixture.path));
 }
 
 void TestTable::prefixIndexAnswersAsLocate_data()
