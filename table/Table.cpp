@@ -341,8 +341,6 @@ void Table::Private::open()
     const int flags = (readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) | SQLite::OPEN_NOMUTEX;
     db = std::make_unique<SQLite::Database>(utf8(fileName), flags, 2000);
     fileIdentity = identityOf(fileName).value_or(std::pair<dev_t, ino_t>{});
-    // Reading through a memory map halves the cost of a pass over a large table; writes are unchanged.
-    db->exec("PRAGMA mmap_size = 1073741824");
 
     loadFields();
     selectRecord = std::make_unique<SQLite::Statement>(
