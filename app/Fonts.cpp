@@ -59,6 +59,11 @@ QFont fittedFont(const QFont &font)
     const int wanted = font.pixelSize() > 0 ? font.pixelSize() : qRound(font.pointSizeF() * logicalDpi() / 72.0);
     if (font.bold() || font.italic() || wanted != cloneCharacterHeight)
         fitted.setStyleStrategy(QFont::ForceOutline);
+    // Tahoma's clone loses the marks of Й, й and Ё when Qt emboldens it, and above 13 pixels
+    // its capitals' marks: bold and large text takes Liberation Sans, whose Cyrillic is whole.
+    static const bool liberation = QFontDatabase::hasFamily(u"Liberation Sans"_s);
+    if (liberation && (font.bold() || wanted > 13))
+        fitted.setFamily(u"Liberation Sans"_s);
     return fitted;
 }
 
