@@ -6,6 +6,7 @@
 #include "DatabaseError.h"
 #include "ImportError.h"
 #include "TableWriter.h"
+#include "TerminalProgress.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -99,11 +100,21 @@ int import(const QStringList &arguments, const QString &programDir, QTextStream 
 
     if (QFileInfo::exists(table) && !replace) {
         const bool withDxcc = countryFile.format() == CountryFile::Format::Csv;
-        out << TableWriter::refresh(table, records.records, withDxcc).text() << '\n';
+        TableWriter::RefreshSummary summary;
+        {
+            TerminalProgress progress;
+            summary = TableWriter::refresh(table, records.records, withDxcc,
+                                           [&](qsizetype done, qsizetype total) { progress.update(done, total); });
+        }
+        out << summary.text() << '\n';
         return Done;
     }
 
-    TableWriter::create(table, records.records);
+    {
+        TerminalProgress progress;
+        TableWriter::create(table, records.records,
+                            [&](qsizetype done, qsizetype total) { progress.update(done, total); });
+    }
     int exactCalls = 0;
     for (const Entity &entity : countryFile.entities())
         exactCalls += entity.exactCalls;

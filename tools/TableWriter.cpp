@@ -120,7 +120,8 @@ void insertRecord(SQLite::Statement &insert, const QStringList &fields, const Pr
     insert.exec();
 }
 
-void writeTable(SQLite::Database &db, const QString &table, const QList<PrefixRecord> &records)
+void writeTable(SQLite::Database &db, const QString &table, const QList<PrefixRecord> &records,
+                const TableWriter::Progress &progress)
 {
     qsizetype countryWidth = 1;
     for (const PrefixRecord &record : records)
@@ -144,13 +145,17 @@ void writeTable(SQLite::Database &db, const QString &table, const QList<PrefixRe
     db.exec(utf8(schema));
     const QStringList fields = QStringList{prefixField} + countryFileFields + QStringList{memoField};
     SQLite::Statement insert(db, utf8(insertStatement(table, fields)));
-    for (const PrefixRecord &record : records)
-        insertRecord(insert, fields, record);
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        insertRecord(insert, fields, records[i]);
+        if (progress && i % 1024 == 0)
+            progress(i, records.size());
+    }
     transaction.commit();
 }
 
 TableWriter::RefreshSummary mergeTable(SQLite::Database &db, const QString &fileName, const QString &table,
-                                       const QList<PrefixRecord> &records, bool withDxcc)
+                                       const QList<PrefixRecord> &records, bool withDxcc,
+                                       const TableWriter::Progress &progress)
 {
     SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
 
@@ -215,7 +220,10 @@ TableWriter::RefreshSummary mergeTable(SQLite::Database &db, const QString &file
 
     TableWriter::RefreshSummary summary;
     QSet<QString> seen;
+    qsizetype done = 0;
     for (const PrefixRecord &record : records) {
+        if (progress && done++ % 1024 == 0)
+            progress(done, records.size());
         const QString key = record.prefix.toUpper();
         if (seen.contains(key))
             continue;
@@ -249,7 +257,7 @@ QString TableWriter::tableName(const QString &fileName)
     return QFileInfo(fileName).completeBaseName();
 }
 
-void TableWriter::create(const QString &fileName, const QList<PrefixRecord> &records)
+void TableWriter::create(const QString &fileName, const QList<PrefixRecord> &records, const Progress &progress)
 {
     const QFileInfo target(fileName);
     const QString table = tableName(fileName);
@@ -270,7 +278,7 @@ void TableWriter::create(const QString &fileName, const QList<PrefixRecord> &rec
 
     try {
         SQLite::Database db(nativePath(partialName), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        writeTable(db, table, records);
+        writeTable(db, table, records, progress);
     } catch (const SQLite::Exception &e) {
         throw ImportError(u"%1: %2"_s.arg(fileName, QString::fromUtf8(e.what())));
     }
@@ -290,14 +298,14 @@ void TableWriter::create(const QString &fileName, const QList<PrefixRecord> &rec
 }
 
 TableWriter::RefreshSummary TableWriter::refresh(const QString &fileName, const QList<PrefixRecord> &records,
-                                                 bool withDxcc)
+                                                 bool withDxcc, const Progress &progress)
 {
     if (!QFileInfo(fileName).isFile())
         throw ImportError(u"%1: no such table file"_s.arg(fileName));
     try {
         // Waits a while for a program that is writing the table at the same moment.
         SQLite::Database db(nativePath(fileName), SQLite::OPEN_READWRITE, 5000);
-        return mergeTable(db, fileName, tableName(fileName), records, withDxcc);
+        return mergeTable(db, fileName, tableName(fileName), records, withDxcc, progress);
     } catch (const SQLite::Exception &e) {
         throw ImportError(u"%1: %2"_s.arg(fileName, QString::fromUtf8(e.what())));
     }
