@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -122,6 +125,19 @@ long long BatchLookup::resolveStream(std::FILE *in, std::FILE *out)
             flush();
     };
 
+    if (::isatty(::fileno(in))) {
+        // Someone typing: answer each line as it comes.
+        char *text = nullptr;
+        size_t capacity = 0;
+        ssize_t length;
+        while ((length = ::getline(&text, &capacity, in)) >= 0) {
+            line(std::string_view(text, size_t(length)).substr(0, size_t(length) - (text[length - 1] == '\n')));
+            flush();
+            std::fflush(out);
+        }
+        std::free(text);
+        return missing;
+    }
     for (;;) {
         const size_t read = std::fread(buffer.data(), 1, buffer.size(), in);
         if (read == 0) {
