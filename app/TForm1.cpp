@@ -5,7 +5,10 @@
 #include "DBNavigator.h"
 #include "DataSource.h"
 #include "ErrorReport.h"
+#include "EntryFilter.h"
 #include "Fonts.h"
+#include "KeyboardLayout.h"
+#include "LatinKeyMap.h"
 #include "MessageDialog.h"
 #include "PrefixSearch.h"
 #include "Resources.h"
@@ -173,6 +176,9 @@ void TForm1::connectEvents()
     connect(Button3, &QPushButton::clicked, this, [this] { handle([this] { Button3Click(Button3); }); });
     connect(Button4, &QPushButton::clicked, this, [this] { handle([this] { Button4Click(Button4); }); });
     Edit1->installEventFilter(this);
+    // Typed characters then all arrive as key presses, none as an input method's commit that
+    // would pass by the entry filter.
+    Edit1->setAttribute(Qt::WA_InputMethodEnabled, false);
     // What the user does in the data-aware views fails into the same report.
     connect(DBGrid1, &DBGrid::actionFailed, this, &reportException);
     connect(DBMemo1, &DBMemo::actionFailed, this, &reportException);
@@ -239,9 +245,42 @@ void TForm1::Button1Click(QObject *)
         showMessage(MessageType::Error, u"Поиск закончен, префикс не обнаружен"_s, {MessageButton::Ok}, this);
 }
 
-bool TForm1::Edit1KeyPress(QObject *, QKeyEvent *)
+bool TForm1::Edit1KeyPress(QObject *, QKeyEvent *event)
 {
+    // With Ctrl, Alt or Meta a key is a command (copy, paste, undo, ...) and types nothing.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    QString text = event->text();
+    bool translated = false;
+    if (m_keyboardSwitch == KeyboardSwitch::LatinInField) {
+        const QString latin = usLayoutText(text, event->nativeScanCode(), event->modifiers() & Qt::ShiftModifier);
+        translated = latin != text;
+        text = latin;
+    }
+    switch (classifyTypedText(text)) {
+    case KeyAction::Pass:
+        if (!translated)
+            return false;
+        Edit1->insert(text);
+        return true;
+    case KeyAction::Discard:
+        return true;
+    case KeyAction::SearchThenPass:
+        // The field then gets Enter too; it types nothing and nothing else acts on it.
+        Button1Click(Button1);
+        return false;
+    case KeyAction::Refuse:
+        showMessage(MessageType::Warning, refusedKeyWarning(), {MessageButton::Ok}, this);
+        switchToUsKeyboard();
+        return true;
+    }
     return false;
+}
+
+void TForm1::switchToUsKeyboard()
+{
+    // Nothing is told to the user either way: the warning has already said it.
+    m_keyboardSwitch = activateUsLayout() ? KeyboardSwitch::SystemLayout : KeyboardSwitch::LatinInField;
 }
 
 void TForm1::Button2Click(QObject *)

@@ -46,12 +46,21 @@ public:
     // The event methods. Each may throw; the window routes what they throw to the error report.
     void FormCreate(QObject *sender);  // points Table1 at the table beside the program, opens it
     void Button1Click(QObject *sender); // the prefix search
-    // Every key typed into Edit1 passes here first; true swallows it. Until the callsign entry
-    // filter is written every key goes through.
+    // The callsign entry filter: every key pressed in Edit1 passes here first; true swallows it.
+    // Spaces and characters from Windows-1251 code 152 up (or with no such code) are kept out,
+    // the latter with a warning and a switch to US English; Enter runs the search first.
     bool Edit1KeyPress(QObject *sender, QKeyEvent *event);
     void Button2Click(QObject *sender); // shows the navigator
     void Button3Click(QObject *sender); // closes the window
     void Button4Click(QObject *sender); // hides the navigator
+
+    // How the keyboard was last switched to US English after a refused key.
+    enum class KeyboardSwitch {
+        None,         // no refused key yet
+        SystemLayout, // the system's US layout was made active
+        LatinInField, // not possible here: Edit1 turns each key into its US character itself
+    };
+    KeyboardSwitch keyboardSwitch() const { return m_keyboardSwitch; }
 
     // The scrolling client area and the layout's root inside it.
     QScrollArea *clientArea() const { return m_clientArea; }
@@ -69,8 +78,10 @@ private:
     void focusFirstControl();
     // Runs an event method; what it throws is shown by the error report.
     void handle(const std::function<void()> &method);
+    void switchToUsKeyboard();
 
     QString m_folder;
     QScrollArea *m_clientArea = nullptr;
     QWidget *m_client = nullptr;
+    KeyboardSwitch m_keyboardSwitch = KeyboardSwitch::None;
 };
