@@ -56,7 +56,7 @@ public:
 
     // How the keyboard was last switched to US English after a refused key.
     enum class KeyboardSwitch {
-        None,         // no refused key yet
+        NotSwitched,  // no refused key yet
         SystemLayout, // the system's US layout was made active
         LatinInField, // not possible here: Edit1 turns each key into its US character itself
     };
@@ -83,5 +83,5 @@ private:
     QString m_folder;
     QScrollArea *m_clientArea = nullptr;
     QWidget *m_client = nullptr;
-    KeyboardSwitch m_keyboardSwitch = KeyboardSwitch::None;
+    KeyboardSwitch m_keyboardSwitch = KeyboardSwitch::NotSwitched;
 };

@@ -17,7 +17,7 @@ struct UsKey
     char shifted;
 };
 
-constexpr std::array<UsKey, 49> usKeys = {{
+constexpr std::array<UsKey, 51> usKeys = {{
     {10, '1', '!'}, {11, '2', '@'}, {12, '3', '#'}, {13, '4', '$'}, {14, '5', '%'},
     {15, '6', '^'}, {16, '7', '&'}, {17, '8', '*'}, {18, '9', '('}, {19, '0', ')'},
     {20, '-', '_'}, {21, '=', '+'},
@@ -31,7 +31,8 @@ constexpr std::array<UsKey, 49> usKeys = {{
     {52, 'z', 'Z'}, {53, 'x', 'X'}, {54, 'c', 'C'}, {55, 'v', 'V'}, {56, 'b', 'B'},
     {57, 'n', 'N'}, {58, 'm', 'M'}, {59, ',', '<'}, {60, '.', '>'}, {61, '/', '?'},
     {65, ' ', ' '},
-    {94, '<', '>'}, // the extra key of ISO keyboards, left of Z
+    {94, '<', '>'},                 // the extra key of ISO keyboards, left of Z
+    {187, '(', '('}, {188, ')', ')'}, // the parentheses some keyboards have above the keypad
 }};
 
 // The Russian layout's letters in the order of the US keys they sit on: a row of small letters

@@ -16,7 +16,8 @@
 // onto US QWERTY turns the Russian letters back into their keys.
 
 // The character of the key with this X11 keycode (evdev code + 8) on the US layout, shifted or
-// not: the letter, digit and punctuation keys and the space bar. nullopt for any other key.
+// not: every key that types a printable ASCII character there (letters, digits, punctuation,
+// the space bar), the keypad aside. nullopt for any other key.
 std::optional<char32_t> usLayoutCharacter(quint32 keycode, bool shifted);
 
 // The US QWERTY character on the key that types ch in the Russian layout: й→q ... я→z, х→[,

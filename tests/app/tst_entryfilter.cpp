@@ -238,7 +238,7 @@ void TestEdit1KeyPress::typedKey()
         break;
     }
     if (outcome != Outcome::Refused)
-        QCOMPARE(form.keyboardSwitch(), TForm1::KeyboardSwitch::None);
+        QCOMPARE(form.keyboardSwitch(), TForm1::KeyboardSwitch::NotSwitched);
     QVERIFY(shown.reports.isEmpty());
 }
 
@@ -313,7 +313,7 @@ void TestEdit1KeyPress::pastedTextIsNotFiltered()
     press(form.Edit1, paste);
     QCOMPARE(form.Edit1->text(), clip);
     QVERIFY(shown.messages.isEmpty());
-    QCOMPARE(form.keyboardSwitch(), TForm1::KeyboardSwitch::None);
+    QCOMPARE(form.keyboardSwitch(), TForm1::KeyboardSwitch::NotSwitched);
 }
 
 void TestEdit1KeyPress::editingKeysKeepWorking_data()
