@@ -4,8 +4,8 @@
 #include "DBMemo.h"
 #include "DBNavigator.h"
 #include "DataSource.h"
-#include "ErrorReport.h"
 #include "EntryFilter.h"
+#include "ErrorReport.h"
 #include "Fonts.h"
 #include "KeyboardLayout.h"
 #include "LatinKeyMap.h"
@@ -252,6 +252,7 @@ bool TForm1::Edit1KeyPress(QObject *, QKeyEvent *event)
         return false;
     QString text = event->text();
     bool translated = false;
+    // Where the keyboard could not be switched, the field types each key's US character itself.
     if (m_keyboardSwitch == KeyboardSwitch::LatinInField) {
         const QString latin = usLayoutText(text, event->nativeScanCode(), event->modifiers() & Qt::ShiftModifier);
         translated = latin != text;
