@@ -33,9 +33,10 @@ bool DataSource::edit()
         return false;
     if (m_table->isEditing())
         return true;
-    if (!m_autoEdit)
+    // A view never opens what cannot be saved: a key typed into a read-only table just does nothing.
+    if (!m_autoEdit || !m_table->canModify())
         return false;
-    m_table->edit(); // a read-only table refuses with its own error
+    m_table->edit();
 
     return m_table->isEditing();
 }

@@ -23,7 +23,7 @@ public:
 
     // Called by a view when the user starts changing the current record: with autoEdit on,
     // a browsing record is put into editing (an empty table into inserting). Returns whether
-    // the record can now be changed.
+    // the record can now be changed: false, without an error, for a closed or read-only table.
     bool edit();
 
 signals:

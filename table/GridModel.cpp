@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "GridModel.h"
 
+#include <QRegularExpression>
+
 using namespace Qt::Literals::StringLiterals;
 
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -140,4 +142,18 @@ GridModel::Indicator GridModel::indicator(int row) const
     default:
         return BrowseIndicator;
     }
+}
+
+int GridModel::maxLength(int column) const
+{
+    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    if (!table || column < 0 || column >= m_columns)
+        return 0;
+    const Field &field = table->fields().at(column);
+    if (field.kind != FieldKind::String)
+        return 0;
+    static const QRegularExpression sized(u"CHAR\\s*\\(\\s*(\\d+)\\s*\\)"_s,
+                                          QRegularExpression::CaseInsensitiveOption);
+    const auto match = sized.match(field.declaredType);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
 }

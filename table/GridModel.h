@@ -33,6 +33,10 @@ public:
 
     Indicator indicator(int row) const;
 
+    // The most characters a cell editor of the column takes: n for a field declared CHAR(n) or
+    // VARCHAR(n) (any ...CHAR(n)), 0 for no limit.
+    int maxLength(int column) const;
+
 private:
     void reset();
     QPointer<DataSource> m_source;

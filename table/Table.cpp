@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <numeric>
 #include <optional>
+#include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -164,6 +165,7 @@ public:
     int inserting = -1; // display row of the record being inserted
     Record buffer;     // the current record, with pending changes
     Record original;   // the current record as stored
+    std::optional<QString> refusal; // set by an editor while aboutToSettle is being emitted
 
     QString name() const { return q->objectName(); }
     QString prefixed(const QString &message) const
@@ -254,6 +256,7 @@ public:
     Record fetch(RowId rowid) const;
     void loadCurrent();
     void setState(DatasetState next);
+    void announceSettle();
     void goTo(int row); // without settling
     bool settle();
     void post();
@@ -514,12 +517,23 @@ void Table::Private::goTo(int row)
     emit q->recordChanged(-1);
 }
 
+// Lets the editors write their text into the pending record; one that cannot stops the settle.
+void Table::Private::announceSettle()
+{
+    refusal.reset();
+    emit q->aboutToSettle();
+    if (refusal) {
+        const QString message = *std::exchange(refusal, std::nullopt);
+        throw DatabaseError(message);
+    }
+}
+
 // Saves a changed pending record, drops an unchanged one. Returns whether the rows moved.
 bool Table::Private::settle()
 {
     if (state != DatasetState::Edit && state != DatasetState::Insert)
         return false;
-    emit q->aboutToSettle();
+    announceSettle();
     if (q->isModified()) {
         post();
         return true;
@@ -901,8 +915,14 @@ void Table::append()
 void Table::post()
 {
     d->requireEditing();
-    emit aboutToSettle();
+    d->announceSettle();
     d->post();
+}
+
+void Table::refuseSettle(const QString &message)
+{
+    if (!d->refusal)
+        d->refusal = message; // the first editor's reason is the one shown
 }
 
 void Table::cancel()

@@ -93,6 +93,10 @@ public:
     // The same from text typed by the user: checked against the field's type.
     void setText(int field, const QString &text);
 
+    // Called from aboutToSettle by an editor whose text its field refuses: the settle or post
+    // that announced itself then throws DatabaseError(message) and the record stays as it is.
+    void refuseSettle(const QString &message);
+
     // Any row's value, for the views; stored rows are read on demand through a small cache.
     QVariant valueAt(int row, int field) const;
 
@@ -108,7 +112,8 @@ signals:
     void currentRowChanged(int row);
     // A field of the current record's buffer changed (-1: all of them, e.g. after cancel).
     void recordChanged(int field);
-    // Just before the pending record is settled, so that editors write their text into it.
+    // Just before the pending record is settled, so that editors write their text into it (or
+    // refuse the settle, see refuseSettle()).
     void aboutToSettle();
 
 private:

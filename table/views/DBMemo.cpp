@@ -2,9 +2,18 @@
 #include "DBMemo.h"
 #include "ViewAction.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMetaMethod>
-#include <QScrollBar>
+#include <QMimeData>
+#include <QTextBlock>
+
+using namespace Qt::Literals::StringLiterals;
+
+const QString DBMemo::CapacityMessage = u"(Text exceeds memo capacity)"_s;
 
 DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -34,7 +43,7 @@ void DBMemo::setDataSource(DataSource *source)
             if (field < 0 || field == m_field)
                 load();
         });
-        connect(source, &DataSource::aboutToSettle, this, &DBMemo::store);
+        connect(source, &DataSource::aboutToSettle, this, &DBMemo::storeBeforeSettle);
     }
     bind();
 }
@@ -56,6 +65,12 @@ bool DBMemo::isBound() const
     return t && t->isActive() && m_field >= 0;
 }
 
+// The memo could take a change now (it may still have to open the record first).
+bool DBMemo::canChange() const
+{
+    return isBound() && !m_overCapacity && table()->canModify();
+}
+
 bool DBMemo::run(const std::function<void()> &action)
 {
     const bool listened = isSignalConnected(QMetaMethod::fromSignal(&DBMemo::actionFailed));
@@ -75,31 +90,56 @@ void DBMemo::load()
     if (m_storing)
         return;
     QString text;
+    m_overCapacity = false;
     if (isBound()) {
         const Table *t = table();
         text = fieldText(t->fields().at(m_field), t->value(m_field));
+        if (text.size() > Capacity) {
+            m_overCapacity = true;
+            text = CapacityMessage;
+        }
     }
     // Reloading the same text would move the cursor to the start under the user's typing.
     if (text != toPlainText())
         setPlainText(text);
     document()->setModified(false);
+    updateReadOnly();
 }
 
 void DBMemo::store()
 {
     Table *t = table();
-    if (!isBound() || !document()->isModified() || !t->isEditing())
+    if (!isBound() || m_overCapacity || !document()->isModified() || !t->isEditing())
         return;
     const QString text = toPlainText();
     m_storing = true;
-    run([&] { t->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text)); });
+    const bool stored = run([&] { t->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text)); });
+    m_storing = false;
+    if (stored)
+        document()->setModified(false);
+}
+
+void DBMemo::storeBeforeSettle()
+{
+    Table *t = table();
+    if (!isBound() || m_overCapacity || !document()->isModified() || !t->isEditing())
+        return;
+    const QString text = toPlainText();
+    m_storing = true;
+    try {
+        t->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text));
+    } catch (const DatabaseError &error) {
+        t->refuseSettle(error.message()); // the text stays in the memo; the record is not saved
+        m_storing = false;
+        return;
+    }
     m_storing = false;
     document()->setModified(false);
 }
 
 void DBMemo::updateReadOnly()
 {
-    const bool writable = isBound() && table()->isEditing();
+    const bool writable = isBound() && !m_overCapacity && table()->isEditing() && table()->canModify();
     setReadOnly(!writable);
     if (!writable) // still lets the user select and scroll with the keyboard
         setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -107,6 +147,8 @@ void DBMemo::updateReadOnly()
 
 bool DBMemo::startEditing()
 {
+    if (!canChange())
+        return false;
     bool editing = false;
     run([&] { editing = m_source->edit(); });
     updateReadOnly();
@@ -118,7 +160,10 @@ static bool changesText(const QKeyEvent *event)
     if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut)
         || event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo))
         return true;
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
+    case Qt::Key_Insert: // Shift+Insert pastes, whatever the platform's key bindings say
+        return modifiers == Qt::ShiftModifier;
     case Qt::Key_Delete:
     case Qt::Key_Backspace:
     case Qt::Key_Return:
@@ -128,12 +173,14 @@ static bool changesText(const QKeyEvent *event)
         break;
     }
     const auto commands = Qt::ControlModifier | Qt::MetaModifier;
-    return !event->text().isEmpty() && event->text().at(0).isPrint() && !(event->modifiers() & commands);
+    return !event->text().isEmpty() && event->text().at(0).isPrint() && !(modifiers & commands);
 }
 
 void DBMemo::keyPressEvent(QKeyEvent *event)
 {
-    if (isBound() && event->key() == Qt::Key_Escape && table()->isEditing()) {
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (isBound() && !m_overCapacity && event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier
+        && table()->isEditing()) {
         // Drops what was typed since the text was last written into the field.
         const QString text = fieldText(table()->fields().at(m_field), table()->value(m_field));
         setPlainText(text);
@@ -141,9 +188,16 @@ void DBMemo::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (isReadOnly() && isBound() && changesText(event) && !startEditing()) {
-        event->accept();
-        return;
+    if (isReadOnly() && changesText(event)) {
+        if (!startEditing()) {
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Insert && modifiers == Qt::ShiftModifier) {
+            paste();
+            event->accept();
+            return;
+        }
     }
     QPlainTextEdit::keyPressEvent(event);
 }
@@ -152,4 +206,54 @@ void DBMemo::focusOutEvent(QFocusEvent *event)
 {
     store();
     QPlainTextEdit::focusOutEvent(event);
+}
+
+QMenu *DBMemo::createEditMenu()
+{
+    // The menu of a writable memo, whatever the state: a change chosen here first opens the record.
+    auto *menu = new QMenu(this);
+    const bool changeable = canChange();
+    const bool selection = textCursor().hasSelection();
+    const QMimeData *clipboard = QGuiApplication::clipboard()->mimeData();
+    const auto change = [this](void (QPlainTextEdit::*operation)()) {
+        return [this, operation] {
+            if (isReadOnly() && !startEditing())
+                return;
+            (this->*operation)();
+        };
+    };
+    const auto add = [menu](const QString &text, QKeySequence::StandardKey key, bool enabled, auto slot) {
+        QAction *action = menu->addAction(text);
+        action->setShortcut(key);
+        action->setEnabled(enabled);
+        QObject::connect(action, &QAction::triggered, menu, slot);
+        return action;
+    };
+    add(u"&Undo"_s, QKeySequence::Undo, changeable && document()->isUndoAvailable(), change(&QPlainTextEdit::undo))
+        ->setObjectName(u"edit-undo"_s);
+    add(u"&Redo"_s, QKeySequence::Redo, changeable && document()->isRedoAvailable(), change(&QPlainTextEdit::redo))
+        ->setObjectName(u"edit-redo"_s);
+    menu->addSeparator();
+    add(u"Cu&t"_s, QKeySequence::Cut, changeable && selection, change(&QPlainTextEdit::cut))
+        ->setObjectName(u"edit-cut"_s);
+    add(u"&Copy"_s, QKeySequence::Copy, selection, [this] { copy(); })->setObjectName(u"edit-copy"_s);
+    add(u"&Paste"_s, QKeySequence::Paste, changeable && clipboard && clipboard->hasText(), change(&QPlainTextEdit::paste))
+        ->setObjectName(u"edit-paste"_s);
+    add(u"Delete"_s, QKeySequence::Delete, changeable && selection, [this] {
+        if (isReadOnly() && !startEditing())
+            return;
+        textCursor().removeSelectedText();
+    })->setObjectName(u"edit-delete"_s);
+    menu->addSeparator();
+    add(u"Select All"_s, QKeySequence::SelectAll, !document()->isEmpty(), [this] { selectAll(); })
+        ->setObjectName(u"select-all"_s);
+    return menu;
+}
+
+void DBMemo::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createEditMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
 }

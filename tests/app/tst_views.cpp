@@ -185,14 +185,17 @@ void TestViews::gridEditsThroughTheModel()
     grid.show();
     QVERIFY(QTest::qWaitForWindowActive(&grid));
 
-    // Typing into a cell opens the editor; Enter writes the field without saving the record.
+    // Typing into a cell opens the editor and the record; Enter writes the field without saving
+    // the record.
     grid.setCurrentIndex(grid.model()->index(1, 1));
     QTest::keyClicks(&grid, u"Z"_s);
     auto *editor = grid.viewport()->findChild<QLineEdit *>();
     QVERIFY(editor);
+    QCOMPARE(bound.table.state(), DatasetState::Edit);
+    QCOMPARE(bound.table.value(u"Country"_s).toString(), u"Filler"_s);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(bound.table.state(), DatasetState::Edit); // the delegate commits from the event loop
-    QCOMPARE(bound.table.value(u"Country"_s).toString(), u"Z"_s);
+    QTRY_COMPARE(bound.table.value(u"Country"_s).toString(), u"Z"_s); // the delegate commits from the event loop
+    QCOMPARE(bound.table.state(), DatasetState::Edit);
     QCOMPARE(m_fixture.stored(u"SELECT Country FROM DXCC22 WHERE Prefix = 'A001'"_s).toString(), u"Filler"_s);
     bound.table.cancel();
 
