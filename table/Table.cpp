@@ -258,6 +258,7 @@ public:
     void setState(DatasetState next);
     void announceSettle();
     void goTo(int row); // without settling
+    void beginInsert(int row); // a new empty record at that display row
     bool settle();
     void post();
     void dropPending();
@@ -513,6 +514,18 @@ void Table::Private::goTo(int row)
         return;
     current = row;
     loadCurrent();
+    emit q->currentRowChanged(current);
+    emit q->recordChanged(-1);
+}
+
+void Table::Private::beginInsert(int row)
+{
+    inserting = row;
+    current = row;
+    buffer = Record(fields.size());
+    original = buffer;
+    setState(DatasetState::Insert);
+    emit q->rowsReset();
     emit q->currentRowChanged(current);
     emit q->recordChanged(-1);
 }
@@ -888,28 +901,14 @@ void Table::insert()
 {
     d->requireWritable();
     d->settle();
-    d->inserting = std::max(d->current, 0);
-    d->current = d->inserting;
-    d->buffer = Record(d->fields.size());
-    d->original = d->buffer;
-    d->setState(DatasetState::Insert);
-    emit rowsReset();
-    emit currentRowChanged(d->current);
-    emit recordChanged(-1);
+    d->beginInsert(std::max(d->current, 0));
 }
 
 void Table::append()
 {
     d->requireWritable();
     d->settle();
-    d->inserting = d->recordCount();
-    d->current = d->inserting;
-    d->buffer = Record(d->fields.size());
-    d->original = d->buffer;
-    d->setState(DatasetState::Insert);
-    emit rowsReset();
-    emit currentRowChanged(d->current);
-    emit recordChanged(-1);
+    d->beginInsert(d->recordCount());
 }
 
 void Table::post()
