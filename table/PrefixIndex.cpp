@@ -9,14 +9,6 @@ namespace {
 
 constexpr size_t BlockWords = 8; // 512 bits, one cache line
 
-bool isAscii(std::string_view text)
-{
-    for (const char ch : text)
-        if (static_cast<unsigned char>(ch) >= 0x80)
-            return false;
-    return true;
-}
-
 // Folds ASCII letters as CaseFold.h does, into out (which has room for text).
 void foldAscii(std::string_view text, char *out)
 {
@@ -43,7 +35,7 @@ PrefixIndex::PrefixIndex(const Table &table, const QString &fieldName)
     table.forEachText(field, [&](int row, std::string_view text) {
         if (text.empty())
             return;
-        if (isAscii(text)) {
+        if (isAsciiText(text)) {
             folded.resize(text.size());
             foldAscii(text, folded.data());
         } else {

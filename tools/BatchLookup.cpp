@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "BatchLookup.h"
 
+#include "CaseFold.h"
 #include "PrefixSearch.h"
 
 #include <QString>
@@ -31,14 +32,6 @@ void appendEscaped(std::string &out, const QString &text)
     }
 }
 
-bool isAscii(std::string_view text)
-{
-    for (const char ch : text)
-        if (static_cast<unsigned char>(ch) >= 0x80)
-            return false;
-    return true;
-}
-
 std::string_view trimmed(std::string_view text)
 {
     const auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f'; };
@@ -56,7 +49,7 @@ BatchLookup::BatchLookup(const Table &table) : m_table(table), m_index(table, u"
 int BatchLookup::findRow(std::string_view callsign)
 {
     int row = -1;
-    if (isAscii(callsign)) {
+    if (isAsciiText(callsign)) {
         // The common case: the search's attempts on the bytes themselves. A short callsign is tried
         // whole several times before it shrinks; the index is asked once for each distinct key.
         // An attempt either cuts the key shorter or leaves it as it was, so its size tells.
