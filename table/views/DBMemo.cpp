@@ -15,6 +15,25 @@ using namespace Qt::Literals::StringLiterals;
 
 const QString DBMemo::CapacityMessage = u"(Text exceeds memo capacity)"_s;
 
+namespace {
+
+// Breaking a line inside a word rescans the whole word for each line: a long text without spaces
+// would take many seconds to lay out. Such a text is wrapped anywhere instead (linear time).
+constexpr qsizetype LongestWordWrapped = 1000;
+
+bool hasLongWord(const QString &text)
+{
+    qsizetype run = 0;
+    for (const QChar ch : text) {
+        run = ch.isSpace() ? 0 : run + 1;
+        if (run > LongestWordWrapped)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -100,8 +119,14 @@ void DBMemo::load()
         }
     }
     // Reloading the same text would move the cursor to the start under the user's typing.
-    if (text != toPlainText())
+    if (text != toPlainText()) {
+        const auto wrap = hasLongWord(text) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+        if (wrap != wordWrapMode()) {
+            clear(); // the old text is never laid out again in the other mode
+            setWordWrapMode(wrap);
+        }
         setPlainText(text);
+    }
     document()->setModified(false);
     updateReadOnly();
 }

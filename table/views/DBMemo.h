@@ -24,8 +24,8 @@ class DBMemo : public QPlainTextEdit
     Q_PROPERTY(DataSource *dataSource READ dataSource WRITE setDataSource)
     Q_PROPERTY(QString dataField READ dataField WRITE setDataField)
 public:
-    // 1 MiB of characters: laid out word-wrapped in a fraction of a second, and far above any
-    // note a prefix table holds.
+    // 1 Mi characters: laid out, word-wrapped, in about half a second (a text with no spaces is
+    // wrapped anywhere for that), and far above any note a prefix table holds.
     static constexpr qsizetype Capacity = qsizetype(1) << 20;
     static const QString CapacityMessage; // "(Text exceeds memo capacity)"
 

@@ -8,13 +8,22 @@
 #include "PrefixTableFixture.h"
 #include "Table.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -68,6 +77,31 @@ QString messageOf(std::exception_ptr error)
     }
 }
 
+// Counts the records the table reads one by one (its "WHERE rowid = ?" statement), on every
+// connection the process opens while an instance lives.
+class RecordReads
+{
+public:
+    RecordReads() { sqlite3_auto_extension(reinterpret_cast<void (*)()>(&RecordReads::attach)); }
+    ~RecordReads() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&RecordReads::attach)); }
+    static int count() { return s_count; }
+    static void reset() { s_count = 0; }
+
+private:
+    static int attach(sqlite3 *db, char **, const void *)
+    {
+        sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &RecordReads::traced, nullptr);
+        return SQLITE_OK;
+    }
+    static int traced(unsigned, void *, void *, void *sql)
+    {
+        if (std::strstr(static_cast<const char *>(sql), "WHERE rowid = ?"))
+            ++s_count;
+        return 0;
+    }
+    static inline std::atomic<int> s_count = 0;
+};
+
 } // namespace
 
 class TestViews : public QObject
@@ -79,13 +113,18 @@ private slots:
     void gridFollowsTheTableBothWays();
     void indicatorMarksOnlyTheCurrentRecord();
     void gridEditsThroughTheModel();
+    void gridReadsOnlyTheRowsItShows();
     void memoShowsTheFieldOfTheCurrentRecord();
     void memoWithoutItsFieldIsEmptyAndReadOnly();
     void memoTypingEditsTheRecord();
+    void memoContextMenuOpensTheRecord();
+    void memoCapacity_data();
+    void memoCapacity();
     void navigatorButtons();
     void navigatorEnabledStates_data();
     void navigatorEnabledStates();
     void navigatorActions();
+    void navigatorPriorAndNextRepeatWhileHeld();
     void navigatorDeleteAsksFirst_data();
     void navigatorDeleteAsksFirst();
     void navigatorErrorsGoToItsListener();
@@ -211,6 +250,53 @@ void TestViews::gridEditsThroughTheModel()
     bound.table.cancel();
 }
 
+void TestViews::gridReadsOnlyTheRowsItShows()
+{
+    constexpr int Records = 1'000'000;
+    RecordReads reads;
+    PrefixTableFixture fixture(0);
+    {
+        SQLite::Database db(fixture.path.toStdString(), SQLite::OPEN_READWRITE);
+        db.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;");
+        db.exec(u"WITH RECURSIVE i(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM i WHERE k < %1)"
+                " INSERT INTO DXCC22 (Prefix, Country, DXCC, F7) SELECT printf('X%08d', k), 'Row', k, 'Note'"
+                " FROM i"_s.arg(Records - 7).toStdString());
+    }
+    Bound bound(fixture);
+    QCOMPARE(bound.table.recordCount(), Records);
+    DBGrid grid;
+    grid.resize(537, 145);
+    grid.setDataSource(&bound.source);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowActive(&grid));
+    QCoreApplication::processEvents();
+    RecordReads::reset();
+
+    // Jump to the end and back, page, drag the scroll bar about, find a record far inside.
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QCOMPARE(prefix(bound.table), u"ZS"_s);
+    QVERIFY(grid.viewport()->rect().contains(grid.visualRect(grid.currentIndex())));
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(&grid, Qt::Key_PageUp);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(bound.table.currentRow() < Records - 20);
+    for (const int part : {2, 3, 1, 4}) {
+        grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() * part / 4);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(bound.table.locate(u"Prefix"_s, u"x00654321"_s));
+    QCoreApplication::processEvents();
+    QCOMPARE(grid.currentIndex().row(), bound.table.currentRow());
+    QVERIFY(grid.viewport()->rect().contains(grid.visualRect(grid.currentIndex())));
+    QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QCOMPARE(bound.table.currentRow(), 0);
+    // A few screens of rows, not the table: a reading of every row would show here.
+    QVERIFY2(RecordReads::count() < 1000, qPrintable(QString::number(RecordReads::count())));
+}
+
 void TestViews::memoShowsTheFieldOfTheCurrentRecord()
 {
     Bound bound(m_fixture);
@@ -280,6 +366,102 @@ void TestViews::memoTypingEditsTheRecord()
     QCOMPARE(m_fixture.stored(u"SELECT F7 FROM DXCC22 WHERE Prefix = 'A000'"_s).toString(),
              PrefixTableFixture::memo(u"A000"_s) + u" more"_s);
     QVERIFY(memo->isReadOnly());
+}
+
+void TestViews::memoContextMenuOpensTheRecord()
+{
+    PrefixTableFixture fixture(3);
+    Bound bound(fixture);
+    DBMemo memo;
+    memo.setDataField(u"F7"_s);
+    memo.setDataSource(&bound.source);
+    QApplication::clipboard()->setText(u"pasted"_s);
+    QVERIFY(memo.isReadOnly());
+    const auto action = [](QMenu *menu, const QString &name) {
+        return menu->findChild<QAction *>(name);
+    };
+
+    // Undo and cut have nothing to work on; paste does, and opens the record first.
+    std::unique_ptr<QMenu> menu(memo.createEditMenu());
+    QVERIFY(!action(menu.get(), u"edit-undo"_s)->isEnabled());
+    QVERIFY(!action(menu.get(), u"edit-cut"_s)->isEnabled());
+    QVERIFY(action(menu.get(), u"edit-paste"_s)->isEnabled());
+    QCOMPARE(bound.table.state(), DatasetState::Browse);
+    memo.moveCursor(QTextCursor::End);
+    action(menu.get(), u"edit-paste"_s)->trigger();
+    QCOMPARE(bound.table.state(), DatasetState::Edit);
+    QCOMPARE(memo.toPlainText(), PrefixTableFixture::memo(u"A000"_s) + u"pasted"_s);
+
+    // Saved, the memo is read-only again: a cut from the menu opens the record anew.
+    bound.table.post();
+    QVERIFY(memo.isReadOnly());
+    QCOMPARE(fixture.stored(u"SELECT F7 FROM DXCC22 WHERE Prefix = 'A000'"_s).toString(),
+             PrefixTableFixture::memo(u"A000"_s) + u"pasted"_s);
+    memo.selectAll();
+    menu.reset(memo.createEditMenu());
+    action(menu.get(), u"edit-cut"_s)->trigger();
+    QCOMPARE(bound.table.state(), DatasetState::Edit);
+    QVERIFY(memo.toPlainText().isEmpty());
+    QCOMPARE(QApplication::clipboard()->text(), PrefixTableFixture::memo(u"A000"_s) + u"pasted"_s);
+    // Undo is offered now, and puts the text back.
+    menu.reset(memo.createEditMenu());
+    QVERIFY(action(menu.get(), u"edit-undo"_s)->isEnabled());
+    action(menu.get(), u"edit-undo"_s)->trigger();
+    QCOMPARE(memo.toPlainText(), PrefixTableFixture::memo(u"A000"_s) + u"pasted"_s);
+    bound.table.cancel();
+    QCOMPARE(memo.toPlainText(), PrefixTableFixture::memo(u"A000"_s) + u"pasted"_s);
+
+    // Without its field the memo offers no change at all.
+    memo.setDataField(u"NoSuchField"_s);
+    memo.selectAll();
+    menu.reset(memo.createEditMenu());
+    for (const QString &name : {u"edit-undo"_s, u"edit-redo"_s, u"edit-cut"_s, u"edit-paste"_s, u"edit-delete"_s})
+        QVERIFY2(!action(menu.get(), name)->isEnabled(), qPrintable(name));
+    action(menu.get(), u"edit-paste"_s)->trigger();
+    QVERIFY(memo.toPlainText().isEmpty());
+    QCOMPARE(bound.table.state(), DatasetState::Browse);
+}
+
+void TestViews::memoCapacity_data()
+{
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("at the capacity") << DBMemo::Capacity << true;
+    QTest::newRow("one character over") << DBMemo::Capacity + 1 << false;
+}
+
+void TestViews::memoCapacity()
+{
+    QFETCH(qsizetype, length);
+    QFETCH(bool, shown);
+    PrefixTableFixture fixture(3);
+    const QString text(length, u'ы');
+    {
+        SQLite::Database db(fixture.path.toStdString(), SQLite::OPEN_READWRITE);
+        SQLite::Statement update(db, "UPDATE DXCC22 SET F7 = ? WHERE Prefix = 'A000'");
+        update.bind(1, text.toStdString());
+        update.exec();
+    }
+    Bound bound(fixture);
+    DBMemo memo;
+    memo.resize(209, 177);
+    memo.setDataField(u"F7"_s);
+    memo.setDataSource(&bound.source);
+    memo.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&memo));
+    QCOMPARE(memo.exceedsCapacity(), !shown);
+    QCOMPARE(memo.toPlainText(), shown ? text : DBMemo::CapacityMessage);
+    // A text without spaces is wrapped anywhere: word wrapping it would take minutes.
+    QCOMPARE(memo.wordWrapMode(), shown ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QCOMPARE(DBMemo::CapacityMessage, u"(Text exceeds memo capacity)"_s);
+    bound.table.edit();
+    QCOMPARE(memo.isReadOnly(), !shown);
+    bound.table.cancel();
+    // The next record's short text is shown again.
+    bound.table.next();
+    QVERIFY(!memo.exceedsCapacity());
+    QCOMPARE(memo.toPlainText(), PrefixTableFixture::memo(u"A001"_s));
+    QCOMPARE(memo.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 void TestViews::navigatorButtons()
@@ -398,6 +580,37 @@ void TestViews::navigatorActions()
     const int before = bound.table.recordCount();
     click(DBNavigator::Refresh);
     QCOMPARE(bound.table.recordCount(), before + 1);
+}
+
+void TestViews::navigatorPriorAndNextRepeatWhileHeld()
+{
+    Bound bound(m_fixture);
+    DBNavigator navigator;
+    navigator.setDataSource(&bound.source);
+    navigator.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&navigator));
+    QToolButton *next = navigator.button(DBNavigator::Next);
+    QToolButton *prior = navigator.button(DBNavigator::Prior);
+
+    // Held for less than the first delay: one step, on release.
+    QTest::mousePress(next, Qt::LeftButton);
+    QTest::qWait(250);
+    QCOMPARE(bound.table.currentRow(), 0);
+    QTest::mouseRelease(next, Qt::LeftButton);
+    QCOMPARE(bound.table.currentRow(), 1);
+
+    // Held for a second: steps after 400 ms, then every 100 ms (timers only ever fire late).
+    QTest::mousePress(next, Qt::LeftButton);
+    QTest::qWait(1000);
+    QTest::mouseRelease(next, Qt::LeftButton);
+    const int moved = bound.table.currentRow() - 1;
+    QVERIFY2(moved >= 3 && moved <= 8, qPrintable(QString::number(moved)));
+
+    const int before = bound.table.currentRow();
+    QTest::mousePress(prior, Qt::LeftButton);
+    QTest::qWait(700);
+    QTest::mouseRelease(prior, Qt::LeftButton);
+    QVERIFY(bound.table.currentRow() <= before - 2);
 }
 
 void TestViews::navigatorDeleteAsksFirst_data()
