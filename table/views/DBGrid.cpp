@@ -81,6 +81,32 @@ protected:
     }
 };
 
+// The title row: each field's name 2 pixels from its column's left edge, as the column widths
+// (at least the title's width plus 4) are designed; the style's own margins would clip it.
+class TitleHeader : public QHeaderView
+{
+public:
+    explicit TitleHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        initStyleOptionForIndex(&option, logicalIndex);
+        option.rect = rect;
+        const QString title = option.text;
+        option.text.clear();
+        painter->save();
+        style()->drawControl(QStyle::CE_Header, &option, painter, this); // the bevel alone
+        painter->setClipRect(rect);
+        painter->setFont(font());
+        painter->setPen(palette().color(QPalette::ButtonText));
+        painter->drawText(rect.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
+        painter->restore();
+    }
+};
+
 } // namespace
 
 // The cell editor: a line edit that takes at most the field's declared length. Its text goes into
@@ -155,6 +181,7 @@ private:
 
 DBGrid::DBGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(this))
 {
+    setHorizontalHeader(new TitleHeader(this));
     setVerticalHeader(new IndicatorHeader(this));
     setModel(m_model);
     setItemDelegate(new DBGridDelegate(this));

@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -242,7 +243,7 @@ void TestEditing::refusedTextStaysInItsEditor()
     const int dxcc = window.column(u"DXCC"_s);
     window.typeIntoCell(1, dxcc, u"1x"_s);
     QCOMPARE(window.table()->state(), DatasetState::Edit);
-    QLineEdit *editor = window.editor();
+    const QPointer<QLineEdit> editor = window.editor();
     QVERIFY(editor);
     if (leave == u"enter"_s)
         QTest::keyClick(editor, Qt::Key_Return);
@@ -262,7 +263,8 @@ void TestEditing::refusedTextStaysInItsEditor()
     QTRY_COMPARE(shown.reports, QStringList{u"'1x' is not a valid integer value."_s});
     QTest::qWait(50); // nothing else follows from the same key or click
     QCOMPARE(shown.reports.size(), 1);
-    QCOMPARE(window.editor(), editor);
+    QVERIFY(editor);
+    QCOMPARE(window.editor(), editor.data());
     QCOMPARE(editor->text(), u"1x"_s);
     QTRY_VERIFY(editor->hasFocus());
     QCOMPARE(window.table()->state(), DatasetState::Edit);
