@@ -121,6 +121,8 @@ class TestEditing : public QObject
     Q_OBJECT
 private slots:
     void typingAtStartEditsTheFirstColumn();
+    void cellEditorOpensOnEnterOrF2_data();
+    void cellEditorOpensOnEnterOrF2();
     void editACell_data();
     void editACell();
     void refusedTextStaysInItsEditor_data();
@@ -160,6 +162,47 @@ void TestEditing::typingAtStartEditsTheFirstColumn()
     QTest::keyClick(window.editor(), Qt::Key_Return);
     QTRY_COMPARE(window.prefix(), u"B"_s);
     QCOMPARE(storedField(fixture, u"Country"_s, u"A000"_s), u"Filler"_s); // written, not saved
+    QVERIFY(shown.reports.isEmpty());
+}
+
+void TestEditing::cellEditorOpensOnEnterOrF2_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("Enter") << Qt::Key_Return;
+    QTest::newRow("F2") << Qt::Key_F2;
+}
+
+void TestEditing::cellEditorOpensOnEnterOrF2()
+{
+    QFETCH(Qt::Key, key);
+    PrefixTableFixture fixture(Fillers);
+    Shown shown;
+    Window window(fixture);
+    const int country = window.column(u"Country"_s);
+    window.clickCell(2, country);
+    QTest::keyClick(window.grid(), key);
+    QVERIFY(window.editor());
+    QCOMPARE(window.editor()->text(), u"Filler"_s);
+    QCOMPARE(window.table()->state(), DatasetState::Browse); // nothing typed yet
+    QTest::keyClick(window.editor(), Qt::Key_Escape);
+    QVERIFY(!window.editor());
+    QCOMPARE(window.table()->state(), DatasetState::Browse);
+
+    QTest::keyClick(window.grid(), key);
+    QTest::keyClick(window.editor(), Qt::Key_End);
+    window.type(u"s"_s);
+    QTest::keyClick(window.editor(), Qt::Key_Return);
+    QTRY_COMPARE(window.table()->value(country).toString(), u"Fillers"_s);
+
+    // A memo's cell shows its mark and takes no typing.
+    const int memo = window.column(u"F7"_s);
+    QCOMPARE(window.grid()->model()->index(2, memo).data().toString(), u"(MEMO)"_s);
+    window.table()->cancel();
+    window.typeIntoCell(2, memo, u"typed"_s);
+    QTest::keyClick(window.grid(), key);
+    QVERIFY(!window.editor());
+    QCOMPARE(window.table()->state(), DatasetState::Browse);
+    QCOMPARE(storedField(fixture, u"Country"_s, u"A002"_s), u"Filler"_s);
     QVERIFY(shown.reports.isEmpty());
 }
 
@@ -353,6 +396,13 @@ void TestEditing::insertInTheMiddle()
     QCOMPARE(storedField(fixture, u"Country"_s, u"UA1234567"_s), u"Inserted"_s);
     QCOMPARE(storedField(fixture, u"DXCC"_s, u"UA1234567"_s), u"54"_s);
     QCOMPARE(window.grid()->model()->index(6, 0).data().toString(), u"UA1234567"_s); // in key order
+
+    // Insert pressed in a cell's editor: the cell is written and its record saved first.
+    window.typeIntoCell(8, 1, u"Before insert"_s); // UA9
+    QTest::keyClick(window.editor(), Qt::Key_Insert);
+    QCOMPARE(window.table()->state(), DatasetState::Insert);
+    QCOMPARE(window.table()->insertRow(), 8);
+    QCOMPARE(storedField(fixture, u"Country"_s, u"UA9"_s), u"Before insert"_s);
     QVERIFY(shown.reports.isEmpty());
 }
 

@@ -117,6 +117,8 @@ private slots:
     void memoShowsTheFieldOfTheCurrentRecord();
     void memoWithoutItsFieldIsEmptyAndReadOnly();
     void memoTypingEditsTheRecord();
+    void memoKeysOpenTheRecord_data();
+    void memoKeysOpenTheRecord();
     void memoContextMenuOpensTheRecord();
     void memoCapacity_data();
     void memoCapacity();
@@ -366,6 +368,62 @@ void TestViews::memoTypingEditsTheRecord()
     QCOMPARE(m_fixture.stored(u"SELECT F7 FROM DXCC22 WHERE Prefix = 'A000'"_s).toString(),
              PrefixTableFixture::memo(u"A000"_s) + u" more"_s);
     QVERIFY(memo->isReadOnly());
+}
+
+void TestViews::memoKeysOpenTheRecord_data()
+{
+    QTest::addColumn<bool>("emptyTable");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<QString>("text"); // the memo's text afterwards; the cursor starts after "Memo"
+    const QString card = PrefixTableFixture::memo(u"A000"_s);
+    const auto row = [](const char *name, QKeyCombination key, bool opens, const QString &text) {
+        QTest::newRow(name) << false << key << opens << text;
+    };
+    row("a letter", QKeyCombination(Qt::Key_X), true, u"Memox of A000: a card"_s);
+    row("Delete", QKeyCombination(Qt::Key_Delete), true, u"Memoof A000: a card"_s);
+    row("Backspace", QKeyCombination(Qt::Key_Backspace), true, u"Mem of A000: a card"_s);
+    row("Enter", QKeyCombination(Qt::Key_Return), true, u"Memo\n of A000: a card"_s);
+    row("Shift+Insert", QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert), true, u"Memo<clip> of A000: a card"_s);
+    row("Ctrl+V", QKeyCombination(Qt::ControlModifier, Qt::Key_V), true, u"Memo<clip> of A000: a card"_s);
+    row("Shift+Delete cuts", QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete), true, u"Memoof A000: a card"_s);
+    row("Ctrl+Z, nothing to undo", QKeyCombination(Qt::ControlModifier, Qt::Key_Z), true, card);
+    row("Right", QKeyCombination(Qt::Key_Right), false, card);
+    row("Ctrl+C", QKeyCombination(Qt::ControlModifier, Qt::Key_C), false, card);
+    row("Ctrl+A", QKeyCombination(Qt::ControlModifier, Qt::Key_A), false, card);
+    row("Esc", QKeyCombination(Qt::Key_Escape), false, card);
+    QTest::newRow("a letter, empty table") << true << QKeyCombination(Qt::Key_X) << true << u"x"_s;
+}
+
+void TestViews::memoKeysOpenTheRecord()
+{
+    QFETCH(bool, emptyTable);
+    QFETCH(QKeyCombination, key);
+    QFETCH(bool, opens);
+    QFETCH(QString, text);
+    PrefixTableFixture fixture(emptyTable ? -1 : 3);
+    Bound bound(fixture);
+    DBMemo memo;
+    memo.setDataField(u"F7"_s);
+    memo.setDataSource(&bound.source);
+    memo.show();
+    QVERIFY(QTest::qWaitForWindowActive(&memo));
+    QApplication::clipboard()->setText(u"<clip>"_s);
+    QTextCursor cursor = memo.textCursor();
+    cursor.setPosition(emptyTable ? 0 : 4);
+    if (key.key() == Qt::Key_Delete && key.keyboardModifiers() == Qt::ShiftModifier)
+        cursor.setPosition(5, QTextCursor::KeepAnchor); // something to cut
+    memo.setTextCursor(cursor);
+    QVERIFY(memo.isReadOnly());
+
+    QTest::keyClick(&memo, key.key(), key.keyboardModifiers());
+    const DatasetState expected = !opens ? DatasetState::Browse
+                                         : emptyTable ? DatasetState::Insert : DatasetState::Edit;
+    QCOMPARE(bound.table.state(), expected);
+    QCOMPARE(memo.isReadOnly(), !opens);
+    QCOMPARE(memo.toPlainText(), text);
+    if (opens)
+        bound.table.cancel();
 }
 
 void TestViews::memoContextMenuOpensTheRecord()
