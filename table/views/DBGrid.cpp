@@ -387,7 +387,7 @@ void DBGrid::keyPressEvent(QKeyEvent *event)
         }
         case Qt::Key_Down:
             if (t->isEmpty() && modifiers == Qt::NoModifier) {
-                nextRecord(); // appends the first record
+                showCurrentRecordAfter([this] { nextRecord(); }); // appends the first record
                 event->accept();
                 return;
             }

@@ -132,6 +132,7 @@ private slots:
     void insertInTheMiddle();
     void appendWithDownAndDropIt_data();
     void appendWithDownAndDropIt();
+    void emptyTableFilledWithDown();
     void tabMovesThroughCellsAndRecords();
     void deleteAsksFirst_data();
     void deleteAsksFirst();
@@ -464,6 +465,29 @@ void TestEditing::appendWithDownAndDropIt()
     QCOMPARE(window.grid()->selectionModel()->selectedIndexes().size(), 1);
     if (!typed || leave == u"up"_s)
         QCOMPARE(window.prefix(), u"ZS"_s);
+    QVERIFY(shown.reports.isEmpty());
+}
+
+void TestEditing::emptyTableFilledWithDown()
+{
+    PrefixTableFixture fixture(-1);
+    Shown shown;
+    Window window(fixture);
+    QCOMPARE(window.grid()->model()->rowCount(), 0);
+    QTest::keyClick(window.grid(), Qt::Key_Down);
+    QCOMPARE(window.table()->state(), DatasetState::Insert);
+    QCOMPARE(window.grid()->currentIndex(), window.grid()->model()->index(0, 0));
+    window.type(u"AA"_s);
+    QTest::keyClick(window.grid(), Qt::Key_Down); // saves the first record, appends a second
+    QCOMPARE(storedCount(fixture), 1);
+    QCOMPARE(storedField(fixture, u"Prefix"_s, u"AA"_s), u"AA"_s);
+    QCOMPARE(window.table()->state(), DatasetState::Insert);
+    QCOMPARE(window.grid()->currentIndex(), window.grid()->model()->index(1, 0));
+    QTest::keyClick(window.grid(), Qt::Key_Up);
+    QCOMPARE(window.table()->state(), DatasetState::Browse);
+    QCOMPARE(window.grid()->model()->rowCount(), 1);
+    QCOMPARE(window.prefix(), u"AA"_s);
+    QCOMPARE(storedCount(fixture), 1);
     QVERIFY(shown.reports.isEmpty());
 }
 
