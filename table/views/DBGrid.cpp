@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DBGrid.h"
+
+#include <QScrollBar>
 #include "MessageDialog.h"
 #include "ViewAction.h"
 
@@ -314,6 +316,12 @@ void DBGrid::followTable(int row)
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     m_following = false;
     scrollTo(index, step ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
+    if (!step && verticalScrollMode() == QAbstractItemView::ScrollPerItem && rowHeight(row) > 0) {
+        // Qt centres by whole rows from the top and leaves a record second of five and a half
+        // rows; count the rows that fit above the middle instead.
+        const int above = (viewport()->height() / 2 - rowHeight(row) / 2) / rowHeight(row);
+        verticalScrollBar()->setValue(std::max(0, row - std::max(0, above)));
+    }
     m_shownRow = row;
 }
 
