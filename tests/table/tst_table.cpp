@@ -66,6 +66,11 @@ public:
         }
     }
     QString tableName() const { return dir.filePath(u"DXCC22"_s); }
+    void open(Table &table) const
+    {
+        table.setTableName(tableName());
+        table.open();
+    }
     // What another program reading the file sees.
     QVariant stored(const QString &sql) const
     {
@@ -151,8 +156,7 @@ void TestTable::opensInKeyOrderWithFieldsFromTheFile()
     Table table;
     QSignalSpy states(&table, &Table::stateChanged);
     QCOMPARE(table.state(), DatasetState::Inactive);
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QCOMPARE(table.state(), DatasetState::Browse);
     QCOMPARE(states.count(), 1);
     QCOMPARE(table.recordCount(), int(std::size(Rows)));
@@ -285,8 +289,7 @@ void TestTable::openAndCloseLeaveTheFileUntouched()
     const QByteArray before = fileHash(fixture.path);
     {
         Table table;
-        table.setTableName(fixture.tableName());
-        table.open();
+        fixture.open(table);
         table.last();
         QVERIFY(table.locate(u"Prefix"_s, u"ua9"_s));
         table.edit();
@@ -322,8 +325,7 @@ void TestTable::locate()
     QFETCH(QString, found);
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     table.last();
     const bool hit = table.locate(u"Prefix"_s, key, caseInsensitive);
     QCOMPARE(hit, !found.isEmpty());
@@ -342,8 +344,7 @@ void TestTable::locateTakesFirstInTableOrder()
     fixture.exec("INSERT INTO DXCC22 VALUES ('Zz', 'first', NULL), ('zZ', 'second', NULL), "
                  "('ЖЖ', 'third', NULL), ('жж', 'fourth', NULL), ('ЖЖЖЖЖЖЖЖЖЖ', 'many', NULL)");
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     table.last();
     QVERIFY(table.locate(u"Prefix"_s, u"ZZ"_s));
     QCOMPARE(table.value(u"Country"_s).toString(), u"first"_s);
@@ -358,8 +359,7 @@ void TestTable::locateNotFoundLeavesCurrentRecord()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.locate(u"Prefix"_s, u"UA"_s));
     QSignalSpy moves(&table, &Table::currentRowChanged);
     QVERIFY(!table.locate(u"Prefix"_s, u"ZZZ"_s));
@@ -371,8 +371,7 @@ void TestTable::navigation()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.bof());
     QVERIFY(!table.eof());
     table.prior();
@@ -394,8 +393,7 @@ void TestTable::settleSavesChangedRecordBeforeMoving()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.locate(u"Prefix"_s, u"VE"_s));
     table.edit();
     table.setText(table.fieldIndex(u"Country"_s), u"Canada (edited)"_s);
@@ -416,8 +414,7 @@ void TestTable::settleDropsUnchangedRecord()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     table.edit();
     table.setText(1, u"United States"_s); // the same text as stored
     QVERIFY(!table.isModified());
@@ -430,8 +427,7 @@ void TestTable::editPostAndCancel()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.locate(u"Prefix"_s, u"UA9"_s));
     const int f7 = table.fieldIndex(u"F7"_s);
     table.edit();
@@ -464,8 +460,7 @@ void TestTable::insertInTheMiddleAndAppend()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.locate(u"Prefix"_s, u"UA"_s));
     const int row = table.currentRow();
     table.insert();
@@ -494,8 +489,7 @@ void TestTable::unchangedInsertIsDroppedOnMove()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     table.last();
     table.append();
     table.prior();
@@ -515,8 +509,7 @@ void TestTable::deleteRecord()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.locate(u"Prefix"_s, u"UA3"_s));
     table.deleteRecord();
     QCOMPARE(currentPrefix(table), u"UA9"_s);
@@ -538,8 +531,7 @@ void TestTable::closeDropsPendingChange()
     Fixture fixture;
     {
         Table table;
-        table.setTableName(fixture.tableName());
-        table.open();
+        fixture.open(table);
         table.edit();
         table.setText(1, u"never saved"_s);
         table.append();
@@ -556,8 +548,7 @@ void TestTable::failedSaveKeepsRecordEditing()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.locate(u"Prefix"_s, u"VE"_s));
     table.edit();
     table.setText(0, u"ua"_s); // differs from UA only in case
@@ -594,8 +585,7 @@ void TestTable::typedTextIsCheckedAgainstFieldType()
     QFETCH(QString, error);
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     table.edit();
     const int index = table.fieldIndex(field);
     const QVariant before = table.value(index);
@@ -617,8 +607,7 @@ void TestTable::readOnlyFileRefusesChanges()
     QFile::setPermissions(fixture.path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     const QByteArray before = fileHash(fixture.path);
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.isReadOnly());
     QVERIFY(!table.canModify());
     QVERIFY(table.locate(u"Prefix"_s, u"ua3"_s));
@@ -636,8 +625,7 @@ void TestTable::refreshSeesOtherProgramsChanges()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QVERIFY(table.locate(u"Prefix"_s, u"VE"_s));
     fixture.exec("INSERT INTO DXCC22 (Prefix, Country) VALUES ('A4', 'Oman'); "
                  "UPDATE DXCC22 SET Country = 'Canada!' WHERE Prefix = 'VE'");
@@ -657,8 +645,7 @@ void TestTable::tableWithoutPrimaryKeyKeepsRowOrder()
     Fixture fixture("CREATE TABLE DXCC22 (Prefix TEXT, Notes TEXT)", false);
     fixture.exec("INSERT INTO DXCC22 VALUES ('Z', 'a'), ('A', 'b'), ('M', 'c')");
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QCOMPARE(table.valueAt(0, 0).toString(), u"Z"_s);
     QCOMPARE(table.valueAt(2, 0).toString(), u"M"_s);
     QVERIFY(table.locate(u"Prefix"_s, u"a"_s));
@@ -710,8 +697,7 @@ void TestTable::fileRemovedReplacedOrMadeReadOnly()
 {
     Fixture fixture;
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
 
     // Made read-only while open: the save is refused, the typing kept.
     QFile::setPermissions(fixture.path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -772,8 +758,7 @@ void TestTable::prefixIndexAnswersAsLocate()
                  "('longlonglonglonglonglonglonglonglonglonglong', '18'), "
                  "('жжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжжж', '19')");
     Table table;
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     const PrefixIndex index(table, u"Prefix"_s);
     table.last();
     const int expected = table.locate(u"Prefix"_s, key) ? table.currentRow() : -1;
@@ -794,8 +779,7 @@ void TestTable::gridModelFollowsTheTable()
     GridModel model;
     model.setDataSource(&source);
     QCOMPARE(model.rowCount(), 0);
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     QCOMPARE(model.rowCount(), int(std::size(Rows)));
     QCOMPARE(model.columnCount(), 10);
     QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), u"Prefix"_s);
@@ -826,8 +810,7 @@ void TestTable::dataSourceAutoEdit()
     DataSource source;
     source.setDataSet(&table);
     QVERIFY(!source.edit()); // closed
-    table.setTableName(fixture.tableName());
-    table.open();
+    fixture.open(table);
     source.setAutoEdit(false);
     QVERIFY(!source.edit());
     QCOMPARE(table.state(), DatasetState::Browse);
