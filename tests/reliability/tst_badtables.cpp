@@ -149,7 +149,6 @@ void TestBadTables::windowComesUp_data()
     QTest::addColumn<QString>("searchResult"); // what searching ua9abc then shows
     const bool root = ::geteuid() == 0;
     const QString closed = u"Table1: Cannot perform this operation on a closed dataset."_s;
-    const QString notFound = u"Поиск закончен, префикс не обнаружен"_s;
     QTest::newRow("missing") << u"missing"_s << u"unable to open database file"_s << closed;
     QTest::newRow("empty file") << u"empty file"_s << u"no such table: DXCC22"_s << closed;
     QTest::newRow("random bytes") << u"random bytes"_s << u"file is not a database."_s << closed;
@@ -167,7 +166,6 @@ void TestBadTables::windowComesUp_data()
     QTest::newRow("no F7") << u"no F7"_s << QString() << u"found"_s;
     QTest::newRow("odd prefixes") << u"odd prefixes"_s << QString() << u"found"_s;
     QTest::newRow("100 MB memo") << u"100 MB memo"_s << QString() << u"found"_s;
-    Q_UNUSED(notFound);
 }
 
 void TestBadTables::windowComesUp()
