@@ -8,6 +8,7 @@
 #include "ErrorReport.h"
 #include "MessageDialog.h"
 #include "PrefixTableFixture.h"
+#include "ShownMessages.h"
 #include "TForm1.h"
 #include "Table.h"
 
@@ -25,27 +26,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// Records what the error report and the message dialog would have shown; the dialog answers
-// with `answer`.
-struct Shown
-{
-    explicit Shown(MessageButton answer = MessageButton::Ok)
-    {
-        setErrorReportInterceptor([this](const ErrorReportRequest &r) { reports << r.text; });
-        setMessageInterceptor([this, answer](const MessageRequest &r) {
-            messages << r;
-            return answer;
-        });
-    }
-    ~Shown()
-    {
-        setErrorReportInterceptor({});
-        setMessageInterceptor({});
-    }
-    QStringList reports;
-    QList<MessageRequest> messages;
-};
 
 // Form1 on a fixture table, shown and active, the keyboard focus in the grid.
 struct Window
@@ -304,7 +284,7 @@ void TestEditing::refusedTextStaysInItsEditor()
     else if (leave == u"edit1"_s)
         QTest::mouseClick(window.form.Edit1, Qt::LeftButton);
 
-    QTRY_COMPARE(shown.reports, QStringList{u"'1x' is not a valid integer value."_s});
+    QTRY_COMPARE(shown.reportTexts(), QStringList{u"'1x' is not a valid integer value."_s});
     QTest::qWait(50); // nothing else follows from the same key or click
     QCOMPARE(shown.reports.size(), 1);
     QVERIFY(editor);
@@ -356,7 +336,7 @@ void TestEditing::duplicateKeyKeepsTheRecordEditing()
         QTest::mouseClick(window.form.Button1, Qt::LeftButton);
     }
     QCOMPARE(shown.reports.size(), 1);
-    QVERIFY2(shown.reports[0].contains(u"UNIQUE"_s), qPrintable(shown.reports[0]));
+    QVERIFY2(shown.reports[0].text.contains(u"UNIQUE"_s), qPrintable(shown.reports[0].text));
     // Nothing typed is lost: the record is still being edited, with both changes.
     QCOMPARE(window.table()->state(), DatasetState::Edit);
     QCOMPARE(window.table()->currentRow(), 1);

@@ -3,6 +3,7 @@
 #include "ErrorReport.h"
 #include "MessageDialog.h"
 #include "PrefixTableFixture.h"
+#include "ShownMessages.h"
 #include "TForm1.h"
 #include "Table.h"
 
@@ -18,33 +19,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString refusedWarning = u"Будьте внимательнее.Автоматически включён английский шрифт"_s;
-
-// Records what the message dialog and the error report would have shown.
-struct Shown
-{
-    Shown()
-    {
-        setErrorReportInterceptor([this](const ErrorReportRequest &r) { reports << r.text; });
-        setMessageInterceptor([this](const MessageRequest &r) {
-            messages << r;
-            return MessageButton::Ok;
-        });
-    }
-    ~Shown()
-    {
-        setErrorReportInterceptor({});
-        setMessageInterceptor({});
-    }
-    QStringList texts() const
-    {
-        QStringList result;
-        for (const MessageRequest &m : messages)
-            result << m.text;
-        return result;
-    }
-    QList<MessageRequest> messages;
-    QStringList reports;
-};
 
 // One key press as the platform delivers typing: the key, its modifiers, the physical key's X11
 // keycode (0: the platform does not say) and the text it types.
@@ -287,7 +261,7 @@ void TestEdit1KeyPress::enterSearchesThenReachesTheField()
     QCOMPARE(textWhenEnterArrived, QStringList{shownAfter});
     QCOMPARE(form.Edit1->text(), shownAfter);
     QCOMPARE(form.Table1->value(u"Prefix"_s).toString(), current);
-    QCOMPARE(shown.texts(), messages);
+    QCOMPARE(shown.messageTexts(), messages);
     QVERIFY(shown.reports.isEmpty());
 }
 

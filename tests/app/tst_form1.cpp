@@ -8,6 +8,7 @@
 #include "Fonts.h"
 #include "MessageDialog.h"
 #include "PrefixTableFixture.h"
+#include "ShownMessages.h"
 #include "TForm1.h"
 #include "Table.h"
 
@@ -24,40 +25,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// Records what the error report and the message dialog would have shown.
-struct Shown
-{
-    Shown()
-    {
-        setErrorReportInterceptor([this](const ErrorReportRequest &r) { reports << r; });
-        setMessageInterceptor([this](const MessageRequest &r) {
-            messages << r;
-            return MessageButton::Ok;
-        });
-    }
-    ~Shown()
-    {
-        setErrorReportInterceptor({});
-        setMessageInterceptor({});
-    }
-    QStringList reportTexts() const
-    {
-        QStringList texts;
-        for (const auto &r : reports)
-            texts << r.text;
-        return texts;
-    }
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const auto &m : messages)
-            texts << m.text;
-        return texts;
-    }
-    QList<ErrorReportRequest> reports;
-    QList<MessageRequest> messages;
-};
 
 QString currentPrefix(const TForm1 &form)
 {

@@ -4,6 +4,7 @@
 #include "DBMemo.h"
 #include "ErrorReport.h"
 #include "MessageDialog.h"
+#include "ShownMessages.h"
 #include "TForm1.h"
 #include "Table.h"
 
@@ -41,9 +42,10 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-// Lays out one kind of bad table in folder.
+// Lays out one kind of bad table in a new folder.
 void makeCase(const QString &kind, const QString &folder)
 {
+    QVERIFY(QDir().mkpath(folder));
     const QString path = folder + u"/DXCC22.db"_s;
     if (kind == u"missing"_s) {
     } else if (kind == u"empty file"_s) {
@@ -113,34 +115,12 @@ class TestBadTables : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void windowComesUp_data();
     void windowComesUp();
     void theProgramItselfSurvives_data() { windowComesUp_data(); }
     void theProgramItselfSurvives();
 
-private:
-    QStringList m_reports;
-    QStringList m_messages;
 };
-
-void TestBadTables::init()
-{
-    m_reports.clear();
-    m_messages.clear();
-    setErrorReportInterceptor([this](const ErrorReportRequest &request) { m_reports.append(request.text); });
-    setMessageInterceptor([this](const MessageRequest &request) {
-        m_messages.append(request.text);
-        return MessageButton::Ok;
-    });
-}
-
-void TestBadTables::cleanup()
-{
-    setErrorReportInterceptor({});
-    setMessageInterceptor({});
-}
 
 void TestBadTables::windowComesUp_data()
 {
@@ -175,12 +155,12 @@ void TestBadTables::windowComesUp()
     QFETCH(QString, searchResult);
     QTemporaryDir dir;
     const QString folder = dir.filePath(u"Папка с таблицей"_s);
-    QDir().mkpath(folder);
     makeCase(kind, folder);
     if (QTest::currentTestFailed())
         return;
     const QString path = folder + u"/DXCC22.db"_s;
     const QByteArray before = fileHash(path);
+    Shown shown;
 
     {
         TForm1 form(folder);
@@ -188,24 +168,24 @@ void TestBadTables::windowComesUp()
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.Edit2->text(), folder + u"/DXCC22"_s);
         if (openError.isEmpty()) {
-            QCOMPARE(m_reports, QStringList());
+            QCOMPARE(shown.reportTexts(), QStringList());
             QVERIFY(form.Table1->isActive());
         } else {
-            QCOMPARE(m_reports.size(), 1);
-            QVERIFY2(m_reports.first().startsWith(openError), qPrintable(m_reports.first()));
+            QCOMPARE(shown.reports.size(), 1);
+            QVERIFY2(shown.reports.first().text.startsWith(openError), qPrintable(shown.reports.first().text));
             QVERIFY(!form.Table1->isActive());
         }
-        m_reports.clear();
+        shown.reports.clear();
 
         // The window keeps working: a search answers, or says why it cannot.
         form.Edit1->setText(u"ua9abc"_s);
         QTest::mouseClick(form.Button1, Qt::LeftButton);
         if (searchResult == u"found"_s) {
-            QCOMPARE(m_reports, QStringList());
-            QCOMPARE(m_messages, QStringList());
+            QCOMPARE(shown.reportTexts(), QStringList());
+            QCOMPARE(shown.messageTexts(), QStringList());
             QVERIFY(form.Table1->value(u"Prefix"_s).toString().startsWith(u"ua9"_s, Qt::CaseInsensitive));
         } else {
-            QCOMPARE(m_reports, QStringList{searchResult});
+            QCOMPARE(shown.reportTexts(), QStringList{searchResult});
         }
         QCOMPARE(form.Edit1->text(), u"UA9ABC"_s);
         if (kind == u"100 MB memo"_s) {
@@ -235,7 +215,6 @@ void TestBadTables::theProgramItselfSurvives()
     QFETCH(QString, kind);
     QTemporaryDir dir;
     const QString folder = dir.filePath(u"with space и кириллица"_s);
-    QDir().mkpath(folder);
     makeCase(kind, folder);
     if (QTest::currentTestFailed())
         return;
