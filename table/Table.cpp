@@ -253,7 +253,8 @@ public:
     void loadOrder();
     int positionOf(RowId rowid) const;
     SQLite::Statement &prepared(const QString &sql) const;
-    Record fetch(RowId rowid) const;
+    std::optional<Record> read(RowId rowid) const; // from the file, refreshing the cache
+    Record fetch(RowId rowid) const;                // from the cache where it can
     void loadCurrent();
     void setState(DatasetState next);
     void announceSettle();
@@ -472,22 +473,30 @@ SQLite::Statement &Table::Private::prepared(const QString &sql) const
     return *statement;
 }
 
-Record Table::Private::fetch(RowId rowid) const
+std::optional<Record> Table::Private::read(RowId rowid) const
 {
-    if (const Record *cached = cache.object(rowid))
-        return *cached;
-    Record record(fields.size());
+    std::optional<Record> record;
     guarded([&] {
         selectRecord->reset();
         selectRecord->bind(1, static_cast<int64_t>(rowid));
         if (selectRecord->executeStep()) {
+            record.emplace(fields.size());
             for (int i = 0; i < fields.size(); ++i)
-                record[i] = columnValue(selectRecord->getColumn(i));
+                (*record)[i] = columnValue(selectRecord->getColumn(i));
         }
         selectRecord->reset();
     });
-    cache.insert(rowid, new Record(record));
+    if (record)
+        cache.insert(rowid, new Record(*record));
     return record;
+}
+
+Record Table::Private::fetch(RowId rowid) const
+{
+    if (const Record *cached = cache.object(rowid))
+        return *cached;
+    // A record removed by another program since the last refresh reads as empty.
+    return read(rowid).value_or(Record(fields.size()));
 }
 
 void Table::Private::loadCurrent()
@@ -881,18 +890,11 @@ void Table::edit()
         return;
     }
     // Edit what is stored now, not what was read a while ago.
-    const RowId rowid = *d->rowidAt(d->current);
-    d->cache.remove(rowid);
-    const bool exists = d->guarded([&] {
-        d->selectRecord->reset();
-        d->selectRecord->bind(1, static_cast<int64_t>(rowid));
-        const bool found = d->selectRecord->executeStep();
-        d->selectRecord->reset();
-        return found;
-    });
-    if (!exists)
+    const std::optional<Record> stored = d->read(*d->rowidAt(d->current));
+    if (!stored)
         throw DatabaseError(u"The record was deleted by another user"_s);
-    d->loadCurrent();
+    d->buffer = *stored;
+    d->original = *stored;
     d->setState(DatasetState::Edit);
     emit recordChanged(-1);
 }
