@@ -2,6 +2,7 @@
 #include "Table.h"
 
 #include "CaseFold.h"
+#include "RowOrder.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
@@ -151,7 +152,7 @@ public:
     QList<int> orderFields; // fields of the primary key, which sets the order
     bool rowidOrder = true; // the order is the rowid's, so `order` is sorted
 
-    std::vector<RowId> order;           // rowids in table order
+    RowOrder order;
     // Where each rowid stands in `order`, built on demand: indexed by rowid when rowids are dense,
     // else the positions sorted by rowid.
     mutable std::vector<uint32_t> byRowid;
@@ -405,7 +406,7 @@ void Table::Private::loadFields()
 
 void Table::Private::loadOrder()
 {
-    std::vector<RowId> rows;
+    RowOrder rows;
     guarded([&] {
         // The C API itself: a column object per row would cost more than the step.
         const std::string sql = utf8(u"SELECT rowid FROM %1 ORDER BY %2"_s.arg(sqlName, orderBy));
@@ -432,12 +433,11 @@ void Table::Private::loadOrder()
 int Table::Private::positionOf(RowId rowid) const
 {
     if (rowidOrder) {
-        const auto it = std::lower_bound(order.begin(), order.end(), rowid);
-        return (it != order.end() && *it == rowid) ? int(it - order.begin()) : -1;
+        return int(order.findSorted(rowid));
     }
     if (indexedRows != order.size() && !order.empty()) {
         // Rowids are nearly always dense: then a direct table, else positions sorted by rowid.
-        const RowId largest = *std::max_element(order.begin(), order.end());
+        const RowId largest = order.largest();
         denseByRowid = largest >= 0 && largest <= RowId(order.size()) * 2 + 1024;
         if (denseByRowid) {
             byRowid.assign(size_t(largest) + 1, NoPosition);
@@ -955,7 +955,7 @@ void Table::deleteRecord()
     } catch (const std::exception &error) {
         d->rethrow(error);
     }
-    d->order.erase(d->order.begin() + d->current);
+    d->order.erase(size_t(d->current));
     d->byRowid.clear();
     d->indexedRows = size_t(-1);
     d->cache.remove(rowid);

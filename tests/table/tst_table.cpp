@@ -142,6 +142,8 @@ private slots:
     void readOnlyFileRefusesChanges();
     void refreshSeesOtherProgramsChanges();
     void tableWithoutPrimaryKeyKeepsRowOrder();
+    void rowidsBeyond32Bits_data();
+    void rowidsBeyond32Bits();
     void twoProgramsShareTheTable();
     void fileRemovedReplacedOrMadeReadOnly();
     void prefixIndexAnswersAsLocate_data();
@@ -655,6 +657,38 @@ void TestTable::tableWithoutPrimaryKeyKeepsRowOrder()
     table.setText(0, u"B"_s);
     table.post();
     QCOMPARE(table.currentRow(), 3); // a new row goes last in row order
+}
+
+void TestTable::rowidsBeyond32Bits_data()
+{
+    QTest::addColumn<QByteArray>("schema");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("keyed") << QByteArray("CREATE TABLE DXCC22 (Prefix TEXT PRIMARY KEY, F7 CLOB)")
+                           << QStringList{u"A"_s, u"M"_s, u"Z"_s};
+    QTest::newRow("row order") << QByteArray("CREATE TABLE DXCC22 (Prefix TEXT, F7 CLOB)")
+                               << QStringList{u"M"_s, u"A"_s, u"Z"_s};
+}
+
+void TestTable::rowidsBeyond32Bits()
+{
+    // Rowids are 64-bit and may be negative: a table order that holds them is no longer compact.
+    QFETCH(QByteArray, schema);
+    QFETCH(QStringList, order);
+    Fixture fixture(schema.constData(), false);
+    fixture.exec("INSERT INTO DXCC22 (rowid, Prefix) VALUES (-7, 'M'), (5, 'A'), (8589934593, 'Z')");
+    Table table;
+    fixture.open(table);
+    QCOMPARE(table.recordCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(table.valueAt(row, 0).toString(), order[row]);
+    QVERIFY(table.locate(u"Prefix"_s, u"z"_s));
+    QCOMPARE(table.currentRow(), 2);
+    table.moveTo(1);
+    table.deleteRecord();
+    QCOMPARE(table.recordCount(), 2);
+    QCOMPARE(fixture.stored(u"SELECT count(*) FROM DXCC22 WHERE Prefix = '%1'"_s.arg(order[1])).toInt(), 0);
+    QVERIFY(table.locate(u"Prefix"_s, order[2]));
+    QCOMPARE(table.currentRow(), 1);
 }
 
 void TestTable::twoProgramsShareTheTable()
