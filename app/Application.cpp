@@ -4,6 +4,7 @@
 #include "ErrorReport.h"
 #include "Resources.h"
 
+#include <QFileInfo>
 #include <QIcon>
 #include <QStyle>
 
@@ -18,6 +19,12 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     // The window was designed on the classic Windows look: grey 3D bevels and button faces.
     if (QStyle *classic = setStyle(u"Windows"_s))
         setPalette(classic->standardPalette());
+}
+
+QString Application::executableFolder()
+{
+    // Where QCoreApplication::applicationDirPath() looks on Linux.
+    return QFileInfo(u"/proc/self/exe"_s).canonicalPath();
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

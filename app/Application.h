@@ -11,5 +11,9 @@ class Application : public QApplication
 public:
     Application(int &argc, char **argv);
 
+    // The folder of the running executable, known before the application object exists
+    // (QCoreApplication::applicationDirPath() needs one).
+    static QString executableFolder();
+
     bool notify(QObject *receiver, QEvent *event) override;
 };

@@ -80,6 +80,11 @@ TForm1::TForm1(const QString &folder, QWidget *parent) : QWidget(parent), m_fold
 
 TForm1::~TForm1() = default;
 
+QString TForm1::tableNameIn(const QString &folder)
+{
+    return QDir(folder).filePath(u"DXCC22"_s);
+}
+
 void TForm1::loadLayout()
 {
     QFile file(LayoutResource);
@@ -222,7 +227,7 @@ void TForm1::FormCreate(QObject *)
     DBNavigator1->setVisible(false);
     if (Table1->isActive())
         Table1->close();
-    const QString path = QDir(m_folder).filePath(u"DXCC22"_s);
+    const QString path = tableNameIn(m_folder);
     Edit2->setText(path);
     Edit2->setCursorPosition(0); // a long path shows its beginning
     Table1->setTableName(path);

@@ -28,6 +28,9 @@ public:
     explicit TForm1(const QString &folder = QCoreApplication::applicationDirPath(), QWidget *parent = nullptr);
     ~TForm1() override;
 
+    // The table the window opens when it is built in folder (see Table::setTableName()).
+    static QString tableNameIn(const QString &folder);
+
     // The components, in the form's order.
     DataSource *DataSource1 = nullptr;
     Table *Table1 = nullptr;

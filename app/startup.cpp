@@ -9,6 +9,7 @@
 #else
 #include "Application.h"
 #include "TForm1.h"
+#include "Table.h"
 #endif
 
 #include <QTimer>
@@ -29,6 +30,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QWidget window;
 #else
+    const TablePreload preload(TForm1::tableNameIn(Application::executableFolder()));
     Application application(argc, argv);
     TForm1 window;
 #endif

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <future>
+#include <mutex>
 #include <numeric>
 #include <optional>
 #include <utility>
@@ -136,6 +138,12 @@ class Table::Private
 {
 public:
     explicit Private(Table *q) : q(q) {}
+    static QString fileNameOf(const QString &tableName)
+    {
+        if (tableName.endsWith(u".db"_s, Qt::CaseInsensitive))
+            return tableName;
+        return tableName + u".db"_s;
+    }
 
     Table *q;
     QString tableName;
@@ -168,7 +176,7 @@ public:
     Record original;   // the current record as stored
     std::optional<QString> refusal; // set by an editor while aboutToSettle is being emitted
 
-    QString name() const { return q->objectName(); }
+    QString name() const { return q ? q->objectName() : QString(); }
     QString prefixed(const QString &message) const
     {
         return name().isEmpty() ? message : name() + u": "_s + message;
@@ -250,6 +258,8 @@ public:
     }
 
     void open();
+    void read(); // the file named fileName: its fields and record order
+    void adopt(Private &&reading); // what a preload read
     void loadFields();
     void loadOrder();
     int positionOf(RowId rowid) const;
@@ -294,9 +304,7 @@ QString Table::tableName() const
 
 QString Table::fileName() const
 {
-    if (d->tableName.endsWith(u".db"_s, Qt::CaseInsensitive))
-        return d->tableName;
-    return d->tableName + u".db"_s;
+    return Private::fileNameOf(d->tableName);
 }
 
 void Table::open()
@@ -324,12 +332,24 @@ void Table::open()
 
 void Table::Private::open()
 {
+    fileName = q->fileName();
+    if (std::unique_ptr<Private> preloaded = TablePreload::take(fileName))
+        adopt(std::move(*preloaded));
+    else
+        read();
+    state = DatasetState::Browse;
+    inserting = -1;
+    current = order.empty() ? -1 : 0;
+    loadCurrent();
+}
+
+void Table::Private::read()
+{
     if (const int rc = sqlite3_initialize(); rc != SQLITE_OK) {
         throw DatabaseError(
             u"An error occurred while attempting to initialize the Borland Database Engine (error $%1)"_s.arg(
                 QString::number(rc, 16).toUpper().rightJustified(4, u'0')));
     }
-    fileName = q->fileName();
     const QFileInfo info(fileName);
     sqlName = quoted(info.completeBaseName());
 
@@ -343,7 +363,8 @@ void Table::Private::open()
     readOnly = !info.isWritable() || !(info.permissions() & writeBits) || !folder.isWritable()
                || !(folder.permissions() & writeBits);
 
-    // One thread uses the connection: SQLite's own locking would only cost time.
+    // One thread at a time uses the connection (a preload hands it over once it is done with
+    // it): SQLite's own locking would only cost time.
     const int flags = (readOnly ? SQLite::OPEN_READONLY : SQLite::OPEN_READWRITE) | SQLite::OPEN_NOMUTEX;
     db = std::make_unique<SQLite::Database>(utf8(fileName), flags, 2000);
     fileIdentity = identityOf(fileName).value_or(std::pair<dev_t, ino_t>{});
@@ -352,10 +373,24 @@ void Table::Private::open()
     selectRecord = std::make_unique<SQLite::Statement>(
         *db, utf8(u"SELECT %1 FROM %2 WHERE rowid = ?"_s.arg(columnList, sqlName)));
     loadOrder();
-    state = DatasetState::Browse;
-    inserting = -1;
-    current = order.empty() ? -1 : 0;
-    loadCurrent();
+}
+
+void Table::Private::adopt(Private &&reading)
+{
+    sqlName = std::move(reading.sqlName);
+    readOnly = reading.readOnly;
+    db = std::move(reading.db);
+    selectRecord = std::move(reading.selectRecord);
+    fileIdentity = reading.fileIdentity;
+    fields = std::move(reading.fields);
+    orderFields = std::move(reading.orderFields);
+    rowidOrder = reading.rowidOrder;
+    columnList = std::move(reading.columnList);
+    orderBy = std::move(reading.orderBy);
+    order = std::move(reading.order);
+    byRowid.clear();
+    indexedRows = size_t(-1);
+    cache.clear();
 }
 
 void Table::Private::loadFields()
@@ -1054,4 +1089,61 @@ void Table::forEachText(int field, const std::function<void(int row, std::string
             visit(row, std::string_view(text, size_t(value.getBytes())));
         }
     });
+}
+
+struct TablePreload::Reading
+{
+    QString fileName;
+    std::future<std::unique_ptr<Table::Private>> result;
+};
+
+namespace {
+
+std::mutex preloadsMutex;
+std::vector<TablePreload::Reading *> untakenPreloads;
+
+} // namespace
+
+TablePreload::TablePreload(const QString &tableName) : m_reading(std::make_unique<Reading>())
+{
+    m_reading->fileName = Table::Private::fileNameOf(tableName);
+    m_reading->result = std::async(std::launch::async, [fileName = m_reading->fileName] {
+        auto reading = std::make_unique<Table::Private>(nullptr);
+        reading->fileName = fileName;
+        reading->guarded([&] { reading->read(); });
+        return reading;
+    });
+    const std::lock_guard lock(preloadsMutex);
+    untakenPreloads.push_back(m_reading.get());
+}
+
+TablePreload::~TablePreload()
+{
+    {
+        const std::lock_guard lock(preloadsMutex);
+        std::erase(untakenPreloads, m_reading.get());
+    }
+    if (m_reading->result.valid())
+        m_reading->result.wait(); // what was read and not taken is closed here
+}
+
+void TablePreload::wait() const
+{
+    if (m_reading->result.valid())
+        m_reading->result.wait();
+}
+
+std::unique_ptr<Table::Private> TablePreload::take(const QString &fileName)
+{
+    Reading *reading = nullptr;
+    {
+        const std::lock_guard lock(preloadsMutex);
+        const auto it = std::find_if(untakenPreloads.begin(), untakenPreloads.end(),
+                                     [&](const Reading *r) { return r->fileName == fileName; });
+        if (it == untakenPreloads.end())
+            return nullptr;
+        reading = *it;
+        untakenPreloads.erase(it);
+    }
+    return reading->result.get(); // the reading's error, if it failed, is the opening's
 }

@@ -117,6 +117,29 @@ signals:
     void aboutToSettle();
 
 private:
+    friend class TablePreload;
     class Private;
     std::unique_ptr<Private> d;
+};
+
+// Reads a table on a worker thread ahead of its open(), which then takes up what was read
+// instead of reading it again, or throws the error the reading met: the program starts one
+// before it builds its window. The first open() of that file takes it; destroying the preload
+// waits for the reading to end and closes what no table took.
+class TablePreload
+{
+public:
+    explicit TablePreload(const QString &tableName); // as Table::setTableName() takes it
+    ~TablePreload();
+    TablePreload(const TablePreload &) = delete;
+    TablePreload &operator=(const TablePreload &) = delete;
+
+    void wait() const; // until the reading is done
+
+    struct Reading;
+
+private:
+    friend class Table;
+    static std::unique_ptr<Table::Private> take(const QString &fileName);
+    std::unique_ptr<Reading> m_reading;
 };

@@ -124,6 +124,9 @@ private slots:
     void missingFileIsNeverCreated();
     void notADatabase();
     void openAndCloseLeaveTheFileUntouched();
+    void preloadIsTakenByTheFirstOpen();
+    void preloadedOpenFailsAsAPlainOne_data();
+    void preloadedOpenFailsAsAPlainOne();
     void locate_data();
     void locate();
     void locateTakesFirstInTableOrder();
@@ -283,6 +286,64 @@ void TestTable::notADatabase()
     QCOMPARE(text, u"file is not a database"_s);
     QVERIFY(!table.isActive());
     QCOMPARE(fileHash(path), before);
+}
+
+void TestTable::preloadIsTakenByTheFirstOpen()
+{
+    Fixture fixture("CREATE TABLE DXCC22 (Prefix VARCHAR(9) PRIMARY KEY, F7 CLOB)", false);
+    fixture.exec("INSERT INTO DXCC22 VALUES ('W', 'w'), ('A', 'a'), ('K', 'k')");
+    QFile::setPermissions(fixture.path, QFile::ReadOwner | QFile::ReadUser);
+    const TablePreload preload(fixture.tableName());
+    preload.wait();
+    // Changed after the preload read it: the first open sees the table as it was read.
+    QFile::setPermissions(fixture.path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    fixture.exec("DELETE FROM DXCC22 WHERE Prefix = 'K'");
+    Table first;
+    fixture.open(first);
+    QCOMPARE(first.recordCount(), 3);
+    QVERIFY(first.isReadOnly());
+    QCOMPARE(first.fields().size(), 2);
+    QCOMPARE(first.valueAt(0, 0).toString(), u"A"_s);
+    QCOMPARE(first.valueAt(2, 1).toString(), u"w"_s);
+    QVERIFY(first.locate(u"Prefix"_s, u"w"_s));
+    QCOMPARE(first.currentRow(), 2);
+    // Any later open reads the file afresh.
+    Table second;
+    fixture.open(second);
+    QCOMPARE(second.recordCount(), 2);
+    QVERIFY(!second.isReadOnly());
+}
+
+void TestTable::preloadedOpenFailsAsAPlainOne_data()
+{
+    QTest::addColumn<QByteArray>("content"); // of DXCC22.db; empty: no file
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no file") << QByteArray() << u"unable to open database file"_s;
+    QTest::newRow("not a database") << QByteArray(4096, '\x5a') << u"file is not a database"_s;
+}
+
+void TestTable::preloadedOpenFailsAsAPlainOne()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    if (!content.isEmpty()) {
+        QFile file(dir.filePath(u"DXCC22.db"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QString tableName = dir.filePath(u"DXCC22"_s);
+    Table plain;
+    plain.setTableName(tableName);
+    const QString plainText = message([&] { plain.open(); });
+    QVERIFY2(plainText.startsWith(expected), qPrintable(plainText));
+
+    const TablePreload preload(tableName);
+    Table table;
+    table.setTableName(tableName);
+    QCOMPARE(message([&] { table.open(); }), plainText);
+    QVERIFY(!table.isActive());
+    QCOMPARE(QFile::exists(dir.filePath(u"DXCC22.db"_s)), !content.isEmpty());
 }
 
 void TestTable::openAndCloseLeaveTheFileUntouched()
