@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Start-up probe, run by measure-startup.py: builds the program's window (built with
+// Start-up probe, run by bench/startup.py: builds the program's window (built with
 // PREFIXBOOK_EMPTY_WINDOW: a plain Qt window, linked to Qt Widgets alone), shows it, and once the
 // event loop is idle prints the CLOCK_MONOTONIC time in nanoseconds and quits. The window uses
 // the table beside this executable, like the program.
