@@ -161,11 +161,10 @@ public:
     bool rowidOrder = true; // the order is the rowid's, so `order` is sorted
 
     RowOrder order;
-    // Where each rowid stands in `order`, built on demand: indexed by rowid when rowids are dense,
-    // else the positions sorted by rowid.
+    // Where each rowid stands in `order`, built on demand and emptied whenever the order changes:
+    // indexed by rowid when rowids are dense, else the positions sorted by rowid.
     mutable std::vector<uint32_t> byRowid;
     mutable bool denseByRowid = false;
-    mutable size_t indexedRows = size_t(-1);
     static constexpr uint32_t NoPosition = UINT32_MAX;
     mutable QCache<RowId, Record> cache{1024};
 
@@ -217,6 +216,13 @@ public:
         if (!(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
             throw DatabaseError(prefixed(u"Cannot modify a read-only dataset"_s));
     }
+    int requireFieldNamed(const QString &fieldName) const
+    {
+        const int field = q->fieldIndex(fieldName);
+        if (field < 0)
+            throw DatabaseError(prefixed(u"Field '%1' not found"_s.arg(fieldName)));
+        return field;
+    }
     void requireField(int field) const
     {
         if (field < 0 || field >= fields.size())
@@ -257,8 +263,9 @@ public:
         }
     }
 
+    void closeConnection(); // statements first: SQLite closes no connection they still use
     void open();
-    void read(); // the file named fileName: its fields and record order
+    void readFile(); // the file named fileName: its fields and record order
     void adopt(Private &&reading); // what a preload read
     void loadFields();
     void loadOrder();
@@ -285,9 +292,7 @@ Table::Table(QObject *parent) : QObject(parent), d(std::make_unique<Private>(thi
 Table::~Table()
 {
     // Destroying the table closes it; a pending change is dropped.
-    d->statements.clear();
-    d->selectRecord.reset();
-    d->db.reset();
+    d->closeConnection();
 }
 
 void Table::setTableName(const QString &name)
@@ -312,22 +317,22 @@ void Table::open()
     if (d->db)
         return;
     try {
-        d->open();
-    } catch (const DatabaseError &) {
-        d->statements.clear();
-        d->selectRecord.reset();
-        d->db.reset();
+        d->guarded([this] { d->open(); });
+    } catch (...) {
+        d->closeConnection();
         throw;
-    } catch (const std::exception &error) {
-        d->statements.clear();
-        d->selectRecord.reset();
-        d->db.reset();
-        d->rethrow(error);
     }
     emit rowsReset();
     emit stateChanged(d->state);
     emit currentRowChanged(d->current);
     emit recordChanged(-1);
+}
+
+void Table::Private::closeConnection()
+{
+    statements.clear();
+    selectRecord.reset();
+    db.reset();
 }
 
 void Table::Private::open()
@@ -336,14 +341,14 @@ void Table::Private::open()
     if (std::unique_ptr<Private> preloaded = TablePreload::take(fileName))
         adopt(std::move(*preloaded));
     else
-        read();
+        readFile();
     state = DatasetState::Browse;
     inserting = -1;
     current = order.empty() ? -1 : 0;
     loadCurrent();
 }
 
-void Table::Private::read()
+void Table::Private::readFile()
 {
     if (const int rc = sqlite3_initialize(); rc != SQLITE_OK) {
         throw DatabaseError(
@@ -389,7 +394,6 @@ void Table::Private::adopt(Private &&reading)
     orderBy = std::move(reading.orderBy);
     order = std::move(reading.order);
     byRowid.clear();
-    indexedRows = size_t(-1);
     cache.clear();
 }
 
@@ -461,7 +465,6 @@ void Table::Private::loadOrder()
     });
     order = std::move(rows);
     byRowid.clear();
-    indexedRows = size_t(-1);
     cache.clear();
 }
 
@@ -470,7 +473,7 @@ int Table::Private::positionOf(RowId rowid) const
     if (rowidOrder) {
         return int(order.findSorted(rowid));
     }
-    if (indexedRows != order.size() && !order.empty()) {
+    if (byRowid.empty() && !order.empty()) {
         // Rowids are nearly always dense: then a direct table, else positions sorted by rowid.
         const RowId largest = order.largest();
         denseByRowid = largest >= 0 && largest <= RowId(order.size()) * 2 + 1024;
@@ -485,7 +488,6 @@ int Table::Private::positionOf(RowId rowid) const
             std::sort(byRowid.begin(), byRowid.end(),
                       [this](uint32_t a, uint32_t b) { return order[a] < order[b]; });
         }
-        indexedRows = order.size();
     }
     if (denseByRowid) {
         if (rowid < 0 || size_t(rowid) >= byRowid.size())
@@ -630,7 +632,7 @@ void Table::Private::post()
             changed.append(i);
 
     RowId rowid = 0;
-    try {
+    guarded([&] {
         SQLite::Transaction transaction(*db, SQLite::TransactionBehavior::IMMEDIATE);
         if (wasInsert) {
             QStringList names, marks;
@@ -666,11 +668,7 @@ void Table::Private::post()
             }
         }
         transaction.commit();
-    } catch (const DatabaseError &) {
-        throw;
-    } catch (const std::exception &error) {
-        rethrow(error);
-    }
+    });
 
     // The record is stored: from here on nothing can fail that would lose it.
     const bool reorder = wasInsert || std::any_of(orderFields.begin(), orderFields.end(),
@@ -695,13 +693,10 @@ void Table::close()
 {
     if (!d->db)
         return;
-    d->statements.clear();
-    d->selectRecord.reset();
-    d->db.reset(); // a pending change is dropped, as it was never written
+    d->closeConnection(); // a pending change is dropped, as it was never written
     d->fields.clear();
     d->order.clear();
     d->byRowid.clear();
-    d->indexedRows = size_t(-1);
     d->cache.clear();
     d->buffer.clear();
     d->original.clear();
@@ -755,10 +750,7 @@ int Table::fieldIndex(const QString &name) const
 
 const Field &Table::fieldByName(const QString &name) const
 {
-    const int index = fieldIndex(name);
-    if (index < 0)
-        throw DatabaseError(d->prefixed(u"Field '%1' not found"_s.arg(name)));
-    return d->fields[index];
+    return d->fields[d->requireFieldNamed(name)];
 }
 
 int Table::recordCount() const
@@ -848,14 +840,19 @@ std::optional<RowId> Table::Private::find(int field, const QString &value, bool 
     const QString column = quoted(fields[field].name);
     const QString select = u"SELECT rowid FROM %1 WHERE "_s.arg(sqlName);
     const QString ordered = u" ORDER BY %1 LIMIT 1"_s.arg(orderBy);
-    if (!caseInsensitive) {
-        SQLite::Statement &query = prepared(select + column + u" = ? COLLATE BINARY"_s + ordered);
-        bindValue(query, 1, value);
+    // The first row of a prepared query, reset at once: a statement left running would hold a
+    // read lock.
+    const auto firstRowid = [](SQLite::Statement &query) {
         std::optional<RowId> found;
         if (query.executeStep())
             found = query.getColumn(0).getInt64();
         query.reset();
         return found;
+    };
+    if (!caseInsensitive) {
+        SQLite::Statement &query = prepared(select + column + u" = ? COLLATE BINARY"_s + ordered);
+        bindValue(query, 1, value);
+        return firstRowid(query);
     }
     const QList<int> positions = foldablePositions(value);
     if (positions.size() <= 8) {
@@ -871,11 +868,7 @@ std::optional<RowId> Table::Private::find(int field, const QString &value, bool 
             SQLite::Statement &query = prepared(select + condition + ordered);
             for (qsizetype i = 0; i < spellings.size(); ++i)
                 bindValue(query, int(i) + 1, spellings[i]);
-            std::optional<RowId> found;
-            if (query.executeStep())
-                found = query.getColumn(0).getInt64();
-            query.reset(); // a statement left running would hold a read lock
-            return found;
+            return firstRowid(query);
         }
     }
     // A key with many non-ASCII letters: compare in table order.
@@ -892,20 +885,11 @@ std::optional<RowId> Table::Private::find(int field, const QString &value, bool 
 bool Table::locate(const QString &fieldName, const QString &value, bool caseInsensitive)
 {
     d->requireActive();
-    const int field = fieldIndex(fieldName);
-    if (field < 0)
-        throw DatabaseError(d->prefixed(u"Field '%1' not found"_s.arg(fieldName)));
+    const int field = d->requireFieldNamed(fieldName);
     d->settle();
     if (value.isEmpty())
         return false;
-    std::optional<RowId> rowid;
-    try {
-        rowid = d->find(field, value, caseInsensitive);
-    } catch (const DatabaseError &) {
-        throw;
-    } catch (const std::exception &error) {
-        d->rethrow(error);
-    }
+    const std::optional<RowId> rowid = d->guarded([&] { return d->find(field, value, caseInsensitive); });
     if (!rowid)
         return false;
     const int position = d->positionOf(*rowid);
@@ -981,18 +965,15 @@ void Table::deleteRecord()
     if (d->state == DatasetState::Edit)
         d->dropPending();
     const RowId rowid = *d->rowidAt(d->current);
-    try {
+    d->guarded([&] {
         SQLite::Transaction transaction(*d->db, SQLite::TransactionBehavior::IMMEDIATE);
         SQLite::Statement remove(*d->db, utf8(u"DELETE FROM %1 WHERE rowid = ?"_s.arg(d->sqlName)));
         remove.bind(1, static_cast<int64_t>(rowid));
         remove.exec();
         transaction.commit();
-    } catch (const std::exception &error) {
-        d->rethrow(error);
-    }
+    });
     d->order.erase(size_t(d->current));
     d->byRowid.clear();
-    d->indexedRows = size_t(-1);
     d->cache.remove(rowid);
     d->current = std::min(d->current, d->rowCount() - 1);
     d->loadCurrent();
@@ -1036,10 +1017,7 @@ QVariant Table::value(int field) const
 QVariant Table::value(const QString &fieldName) const
 {
     d->requireActive();
-    const int field = fieldIndex(fieldName);
-    if (field < 0)
-        throw DatabaseError(d->prefixed(u"Field '%1' not found"_s.arg(fieldName)));
-    return d->buffer.value(field);
+    return d->buffer.value(d->requireFieldNamed(fieldName));
 }
 
 void Table::setValue(int field, const QVariant &value)
@@ -1110,7 +1088,7 @@ TablePreload::TablePreload(const QString &tableName) : m_reading(std::make_uniqu
     m_reading->result = std::async(std::launch::async, [fileName = m_reading->fileName] {
         auto reading = std::make_unique<Table::Private>(nullptr);
         reading->fileName = fileName;
-        reading->guarded([&] { reading->read(); });
+        reading->guarded([&] { reading->readFile(); });
         return reading;
     });
     const std::lock_guard lock(preloadsMutex);
