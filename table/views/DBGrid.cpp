@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "DBGrid.h"
-
-#include <QScrollBar>
 #include "MessageDialog.h"
 #include "ViewAction.h"
 
@@ -13,6 +11,8 @@
 #include <QMetaMethod>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
@@ -284,15 +284,13 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
         return;
     if (m_refusedEditor && previous.isValid()) {
         // The field refused the text of the cell left: stay in that cell, the text in its editor.
-        m_following = true;
+        const QScopedValueRollback following(m_following, true);
         selectionModel()->setCurrentIndex(previous, QItemSelectionModel::ClearAndSelect);
-        m_following = false;
         return;
     }
     if (current.row() != t->currentRow()) {
-        m_moving = true;
+        const QScopedValueRollback moving(m_moving, true);
         run([&] { t->moveTo(current.row()); });
-        m_moving = false;
     }
     // Settling a pending record can renumber the rows or fail: show where the table really is.
     if (currentIndex().row() != t->currentRow())
@@ -311,10 +309,10 @@ void DBGrid::followTable(int row)
     // A step to a neighbour scrolls as little as possible; a jump (a search, first, last) shows
     // the record near the middle of the rows.
     const bool step = m_shownRow >= 0 && std::abs(row - m_shownRow) <= 1;
-    m_following = true;
-    if (currentIndex() != index || !selectionModel()->isSelected(index))
+    if (currentIndex() != index || !selectionModel()->isSelected(index)) {
+        const QScopedValueRollback following(m_following, true);
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    m_following = false;
+    }
     scrollTo(index, step ? QAbstractItemView::EnsureVisible : QAbstractItemView::PositionAtCenter);
     if (!step && verticalScrollMode() == QAbstractItemView::ScrollPerItem && rowHeight(row) > 0) {
         // Qt centres by whole rows from the top and leaves a record second of five and a half
@@ -493,9 +491,10 @@ void DBGrid::editorTyped(QLineEdit *editor)
         return;
     // The first change typed into a cell opens the record for editing.
     bool opened = false;
-    m_openingRecord = true;
-    run([&] { opened = m_source->edit(); });
-    m_openingRecord = false;
+    {
+        const QScopedValueRollback opening(m_openingRecord, true);
+        run([&] { opened = m_source->edit(); });
+    }
     if (!opened && m_editor && m_editorIndex.isValid()) {
         m_editor->setText(m_editorIndex.data(Qt::EditRole).toString());
         m_editor->setModified(false);
@@ -547,8 +546,8 @@ bool DBGrid::nextRecord()
     Table *t = table();
     if (!t)
         return false;
-    m_moving = true;
-    const bool done = run([&] {
+    const QScopedValueRollback moving(m_moving, true);
+    return run([&] {
         if (t->currentRow() < t->rowCount() - 1) {
             t->moveTo(t->currentRow() + 1);
             return;
@@ -557,8 +556,6 @@ bool DBGrid::nextRecord()
         if (!pendingRecordUnchanged() && t->canModify())
             t->append();
     });
-    m_moving = false;
-    return done;
 }
 
 bool DBGrid::priorRecord()
@@ -566,15 +563,13 @@ bool DBGrid::priorRecord()
     Table *t = table();
     if (!t)
         return false;
-    m_moving = true;
-    const bool done = run([&] {
+    const QScopedValueRollback moving(m_moving, true);
+    return run([&] {
         if (t->currentRow() > 0)
             t->moveTo(t->currentRow() - 1);
         else if (pendingRecordUnchanged())
             t->cancel();
     });
-    m_moving = false;
-    return done;
 }
 
 void DBGrid::insertRecord()
