@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMetaMethod>
 #include <QMimeData>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 
 using namespace Qt::Literals::StringLiterals;
@@ -104,6 +105,12 @@ void DBMemo::bind()
     updateReadOnly();
 }
 
+QString DBMemo::storedText() const
+{
+    const Table *t = table();
+    return fieldText(t->fields().at(m_field), t->value(m_field));
+}
+
 void DBMemo::load()
 {
     if (m_storing)
@@ -111,8 +118,7 @@ void DBMemo::load()
     QString text;
     m_overCapacity = false;
     if (isBound()) {
-        const Table *t = table();
-        text = fieldText(t->fields().at(m_field), t->value(m_field));
+        text = storedText();
         if (text.size() > Capacity) {
             m_overCapacity = true;
             text = CapacityMessage;
@@ -131,35 +137,37 @@ void DBMemo::load()
     updateReadOnly();
 }
 
+bool DBMemo::textPending() const
+{
+    return isBound() && !m_overCapacity && document()->isModified() && table()->isEditing();
+}
+
+void DBMemo::writeText()
+{
+    {
+        // The field's change must not reload the memo under the text being written.
+        const QScopedValueRollback storing(m_storing, true);
+        const QString text = toPlainText();
+        table()->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text));
+    }
+    document()->setModified(false);
+}
+
 void DBMemo::store()
 {
-    Table *t = table();
-    if (!isBound() || m_overCapacity || !document()->isModified() || !t->isEditing())
-        return;
-    const QString text = toPlainText();
-    m_storing = true;
-    const bool stored = run([&] { t->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text)); });
-    m_storing = false;
-    if (stored)
-        document()->setModified(false);
+    if (textPending())
+        run([this] { writeText(); });
 }
 
 void DBMemo::storeBeforeSettle()
 {
-    Table *t = table();
-    if (!isBound() || m_overCapacity || !document()->isModified() || !t->isEditing())
+    if (!textPending())
         return;
-    const QString text = toPlainText();
-    m_storing = true;
     try {
-        t->setValue(m_field, text.isEmpty() ? QVariant() : QVariant(text));
+        writeText();
     } catch (const DatabaseError &error) {
-        t->refuseSettle(error.message()); // the text stays in the memo; the record is not saved
-        m_storing = false;
-        return;
+        table()->refuseSettle(error.message()); // the text stays in the memo; the record is not saved
     }
-    m_storing = false;
-    document()->setModified(false);
 }
 
 void DBMemo::updateReadOnly()
@@ -207,8 +215,7 @@ void DBMemo::keyPressEvent(QKeyEvent *event)
     if (isBound() && !m_overCapacity && event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier
         && table()->isEditing()) {
         // Drops what was typed since the text was last written into the field.
-        const QString text = fieldText(table()->fields().at(m_field), table()->value(m_field));
-        setPlainText(text);
+        setPlainText(storedText());
         document()->setModified(false);
         event->accept();
         return;

@@ -59,7 +59,10 @@ private:
     Table *table() const;
     bool canChange() const;
     void bind();
+    QString storedText() const; // the field's text in the record
     void load();
+    bool textPending() const; // typed into the memo and not yet written into the field
+    void writeText();
     void store();
     void storeBeforeSettle();
     void updateReadOnly();
