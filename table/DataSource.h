@@ -38,3 +38,9 @@ private:
     QPointer<Table> m_table;
     bool m_autoEdit = true;
 };
+
+// The table a view or model bound to source shows, if any.
+inline Table *dataSetOf(const DataSource *source)
+{
+    return source ? source->dataSet() : nullptr;
+}

@@ -41,7 +41,7 @@ void GridModel::setDataSource(DataSource *source)
 void GridModel::reset()
 {
     beginResetModel();
-    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    const Table *table = dataSetOf(m_source);
     const bool active = table && table->isActive();
     m_rows = active ? table->rowCount() : 0;
     m_columns = active ? int(table->fields().size()) : 0;
@@ -61,7 +61,7 @@ int GridModel::columnCount(const QModelIndex &parent) const
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
-    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    const Table *table = dataSetOf(m_source);
     if (!table || !index.isValid() || index.row() >= m_rows || index.column() >= m_columns)
         return {};
     const Field &field = table->fields().at(index.column());
@@ -84,7 +84,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    const Table *table = dataSetOf(m_source);
     if (!table || !table->isActive())
         return {};
     if (orientation == Qt::Horizontal) {
@@ -99,7 +99,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 {
-    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    const Table *table = dataSetOf(m_source);
     if (!table || !index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
@@ -111,7 +111,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 
 bool GridModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    Table *table = m_source ? m_source->dataSet() : nullptr;
+    Table *table = dataSetOf(m_source);
     if (!table || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
     // A cell edits the current record: the view moves the table to the row first.
@@ -131,7 +131,7 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
 
 GridModel::Indicator GridModel::indicator(int row) const
 {
-    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    const Table *table = dataSetOf(m_source);
     if (!table || !table->isActive() || row != table->currentRow())
         return NoIndicator;
     switch (table->state()) {
@@ -146,7 +146,7 @@ GridModel::Indicator GridModel::indicator(int row) const
 
 int GridModel::maxLength(int column) const
 {
-    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    const Table *table = dataSetOf(m_source);
     if (!table || column < 0 || column >= m_columns)
         return 0;
     const Field &field = table->fields().at(column);

@@ -8,6 +8,13 @@
 namespace {
 
 constexpr size_t BlockWords = 8; // 512 bits, one cache line
+constexpr int BitsPerKey = 3;
+
+// The filter's k-th bit of a key within its block; the low bits of the hash pick the block.
+unsigned filterBit(size_t hash, int k)
+{
+    return unsigned(hash >> (20 + 9 * k)) & 511;
+}
 
 // Folds ASCII letters as CaseFold.h does, into out (which has room for text).
 void foldAscii(std::string_view text, char *out)
@@ -73,8 +80,8 @@ void PrefixIndex::add(std::string_view key, int row)
     m_longest = std::max(m_longest, key.size());
 
     uint64_t *block = &m_filter[(hash & (m_filterBlocks - 1)) * BlockWords];
-    for (int k = 0; k < 3; ++k) {
-        const unsigned bit = unsigned(hash >> (20 + 9 * k)) & 511;
+    for (int k = 0; k < BitsPerKey; ++k) {
+        const unsigned bit = filterBit(hash, k);
         block[bit / 64] |= uint64_t(1) << (bit % 64);
     }
 }
@@ -82,8 +89,8 @@ void PrefixIndex::add(std::string_view key, int row)
 bool PrefixIndex::mayContain(size_t h) const
 {
     const uint64_t *block = &m_filter[(h & (m_filterBlocks - 1)) * BlockWords];
-    for (int i = 0; i < 3; ++i) {
-        const unsigned bit = unsigned(h >> (20 + 9 * i)) & 511;
+    for (int k = 0; k < BitsPerKey; ++k) {
+        const unsigned bit = filterBit(h, k);
         if (!(block[bit / 64] & (uint64_t(1) << (bit % 64))))
             return false;
     }

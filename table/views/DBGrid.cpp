@@ -232,7 +232,7 @@ void DBGrid::setDataSource(DataSource *source)
 
 Table *DBGrid::table() const
 {
-    Table *t = m_source ? m_source->dataSet() : nullptr;
+    Table *t = dataSetOf(m_source);
     return t && t->isActive() ? t : nullptr;
 }
 

@@ -76,7 +76,7 @@ void DBMemo::setDataField(const QString &name)
 
 Table *DBMemo::table() const
 {
-    return m_source ? m_source->dataSet() : nullptr;
+    return dataSetOf(m_source);
 }
 
 bool DBMemo::isBound() const

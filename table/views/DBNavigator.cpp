@@ -154,7 +154,7 @@ bool DBNavigator::run(const std::function<void()> &action)
 
 void DBNavigator::doAction(Button which)
 {
-    Table *table = m_source ? m_source->dataSet() : nullptr;
+    Table *table = dataSetOf(m_source);
     if (!table || !table->isActive())
         return;
     run([&] {
@@ -181,7 +181,7 @@ void DBNavigator::doAction(Button which)
 
 void DBNavigator::updateButtons()
 {
-    const Table *table = m_source ? m_source->dataSet() : nullptr;
+    const Table *table = dataSetOf(m_source);
     const bool active = table && table->isActive();
     const bool canModify = active && table->canModify();
     const bool editing = active && table->isEditing();
