@@ -17,6 +17,13 @@ int declaredLength(const QString &type)
     return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
+int declaredCharacters(const QString &type)
+{
+    static const QRegularExpression sized(u"CHAR\\s*\\(\\s*(\\d+)\\s*\\)"_s);
+    const auto match = sized.match(type);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
 } // namespace
 
 Field Field::fromDeclaration(const QString &name, const QString &declaredType)
@@ -38,6 +45,7 @@ Field Field::fromDeclaration(const QString &name, const QString &declaredType)
     } else if (has(u"CHAR") || has(u"TEXT")) {
         field.kind = FieldKind::String;
         field.displayWidth = length > 0 ? length : 20;
+        field.maxLength = declaredCharacters(type);
     } else if (has(u"BLOB")) {
         field.kind = FieldKind::Blob;
         field.displayWidth = 10;

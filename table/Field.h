@@ -19,6 +19,7 @@ struct Field
     QString declaredType; // as written in the table's schema, may be empty
     FieldKind kind = FieldKind::String;
     int displayWidth = 0; // in characters, for the grid's column width
+    int maxLength = 0; // the n of a String's CHAR(n), VARCHAR(n), ...: the most an editor takes; 0: any
     bool required = false; // NOT NULL
     int primaryKeyPosition = 0; // 1-based position in the primary key, 0 when not part of it
 

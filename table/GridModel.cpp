@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "GridModel.h"
 
-#include <QRegularExpression>
-
 using namespace Qt::Literals::StringLiterals;
 
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -149,11 +147,5 @@ int GridModel::maxLength(int column) const
     const Table *table = dataSetOf(m_source);
     if (!table || column < 0 || column >= m_columns)
         return 0;
-    const Field &field = table->fields().at(column);
-    if (field.kind != FieldKind::String)
-        return 0;
-    static const QRegularExpression sized(u"CHAR\\s*\\(\\s*(\\d+)\\s*\\)"_s,
-                                          QRegularExpression::CaseInsensitiveOption);
-    const auto match = sized.match(field.declaredType);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
+    return table->fields().at(column).maxLength;
 }
