@@ -3,6 +3,7 @@
 
 #include "CaseFold.h"
 #include "RowOrder.h"
+#include "SqlIdentifier.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
@@ -28,11 +29,6 @@ namespace {
 
 using RowId = sqlite3_int64;
 using Record = QVector<QVariant>;
-
-QString quoted(const QString &identifier)
-{
-    return u'"' + QString(identifier).replace(u'"', u"\"\""_s) + u'"';
-}
 
 std::string utf8(const QString &text)
 {
@@ -356,7 +352,7 @@ void Table::Private::readFile()
                 QString::number(rc, 16).toUpper().rightJustified(4, u'0')));
     }
     const QFileInfo info(fileName);
-    sqlName = quoted(info.completeBaseName());
+    sqlName = quotedIdentifier(info.completeBaseName());
 
     if (!info.exists() || !info.isFile()) {
         // Never create an empty table where the user's table should be.
@@ -405,7 +401,7 @@ void Table::Private::loadFields()
     if (!exists.executeStep())
         throw DatabaseError(u"no such table: %1\nFile: %2"_s.arg(sqlName.mid(1, sqlName.size() - 2),
                                                                  QDir::toNativeSeparators(fileName)));
-    sqlName = quoted(QString::fromUtf8(exists.getColumn(0).getText()));
+    sqlName = quotedIdentifier(QString::fromUtf8(exists.getColumn(0).getText()));
 
     fields.clear();
     orderFields.clear();
@@ -433,12 +429,12 @@ void Table::Private::loadFields()
 
     QStringList columns;
     for (const Field &field : std::as_const(fields))
-        columns.append(quoted(field.name));
+        columns.append(quotedIdentifier(field.name));
     columnList = columns.join(u", "_s);
     QStringList orderColumns;
     if (!rowidOrder)
         for (int field : std::as_const(orderFields))
-            orderColumns.append(quoted(fields[field].name));
+            orderColumns.append(quotedIdentifier(fields[field].name));
     orderColumns.append(u"rowid"_s);
     orderBy = orderColumns.join(u", "_s);
 }
@@ -637,7 +633,7 @@ void Table::Private::post()
         if (wasInsert) {
             QStringList names, marks;
             for (int i : std::as_const(changed)) {
-                names.append(quoted(fields[i].name));
+                names.append(quotedIdentifier(fields[i].name));
                 marks.append(u"?"_s);
             }
             const QString sql = changed.isEmpty()
@@ -654,7 +650,7 @@ void Table::Private::post()
             if (!changed.isEmpty()) {
                 QStringList sets;
                 for (int i : std::as_const(changed))
-                    sets.append(quoted(fields[i].name) + u" = ?"_s);
+                    sets.append(quotedIdentifier(fields[i].name) + u" = ?"_s);
                 SQLite::Statement update(*db, utf8(u"UPDATE %1 SET %2 WHERE rowid = ?"_s.arg(sqlName, sets.join(u", "_s))));
                 for (int k = 0; k < changed.size(); ++k)
                     bindValue(update, k + 1, buffer[changed[k]]);
@@ -837,7 +833,7 @@ void Table::moveTo(int row)
 
 std::optional<RowId> Table::Private::find(int field, const QString &value, bool caseInsensitive) const
 {
-    const QString column = quoted(fields[field].name);
+    const QString column = quotedIdentifier(fields[field].name);
     const QString select = u"SELECT rowid FROM %1 WHERE "_s.arg(sqlName);
     const QString ordered = u" ORDER BY %1 LIMIT 1"_s.arg(orderBy);
     // The first row of a prepared query, reset at once: a statement left running would hold a
@@ -1054,7 +1050,7 @@ void Table::forEachText(int field, const std::function<void(int row, std::string
     d->requireField(field);
     d->guarded([&] {
         SQLite::Statement scan(*d->db, utf8(u"SELECT rowid, %1 FROM %2 ORDER BY %3"_s.arg(
-                                                 quoted(d->fields[field].name), d->sqlName, d->orderBy)));
+                                                 quotedIdentifier(d->fields[field].name), d->sqlName, d->orderBy)));
         while (scan.executeStep()) {
             const SQLite::Column value = scan.getColumn(1);
             if (value.isNull())

@@ -2,6 +2,7 @@
 #include "TableWriter.h"
 
 #include "ImportError.h"
+#include "SqlIdentifier.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
@@ -20,11 +21,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QString quotedName(const QString &name)
-{
-    return u"\"%1\""_s.arg(QString(name).replace(u'"', u"\"\""_s));
-}
 
 std::string utf8(const QString &text)
 {
@@ -106,17 +102,23 @@ QString insertStatement(const QString &table, const QStringList &columns)
 {
     QStringList quoted;
     for (const QString &column : columns)
-        quoted << quotedName(column);
-    return u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(quotedName(table), quoted.join(u", "_s),
+        quoted << quotedIdentifier(column);
+    return u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(quotedIdentifier(table), quoted.join(u", "_s),
                                                    QStringList(columns.size(), u"?"_s).join(u", "_s));
+}
+
+// Binds the record's values of the fields to ?1, ?2, ... of a statement run before.
+void bindRecord(SQLite::Statement &statement, const QStringList &fields, const PrefixRecord &record)
+{
+    statement.reset();
+    statement.clearBindings();
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        bindValue(statement, int(i + 1), fieldValue(record, fields[i]));
 }
 
 void insertRecord(SQLite::Statement &insert, const QStringList &fields, const PrefixRecord &record)
 {
-    insert.reset();
-    insert.clearBindings();
-    for (qsizetype i = 0; i < fields.size(); ++i)
-        bindValue(insert, int(i + 1), fieldValue(record, fields[i]));
+    bindRecord(insert, fields, record);
     insert.exec();
 }
 
@@ -139,7 +141,7 @@ void writeTable(SQLite::Database &db, const QString &table, const QList<PrefixRe
                            "Latitude REAL, "
                            "Longitude REAL, "
                            "UTC REAL, "
-                           "F7 CLOB)"_s.arg(quotedName(table), QString::number(countryWidth));
+                           "F7 CLOB)"_s.arg(quotedIdentifier(table), QString::number(countryWidth));
 
     SQLite::Transaction transaction(db);
     db.exec(utf8(schema));
@@ -188,10 +190,10 @@ TableWriter::RefreshSummary mergeTable(SQLite::Database &db, const QString &file
     };
 
     // Every stored prefix by its upper-case form; the first row in table order answers for it.
-    const QString prefixColumn = quotedName(columns.value(prefixField.toUpper()));
+    const QString prefixColumn = quotedIdentifier(columns.value(prefixField.toUpper()));
     QHash<QString, QString> stored;
     int rows = 0;
-    SQLite::Statement select(db, utf8(u"SELECT %1 FROM %2"_s.arg(prefixColumn, quotedName(table))));
+    SQLite::Statement select(db, utf8(u"SELECT %1 FROM %2"_s.arg(prefixColumn, quotedIdentifier(table))));
     while (select.executeStep()) {
         ++rows;
         if (!select.getColumn(0).isNull()) {
@@ -209,11 +211,11 @@ TableWriter::RefreshSummary mergeTable(SQLite::Database &db, const QString &file
         QStringList same;
         const QStringList names = spelled(updated);
         for (qsizetype i = 0; i < names.size(); ++i) {
-            assignments << u"%1 = ?%2"_s.arg(quotedName(names[i]), QString::number(i + 1));
-            same << u"%1 IS ?%2"_s.arg(quotedName(names[i]), QString::number(i + 1));
+            assignments << u"%1 = ?%2"_s.arg(quotedIdentifier(names[i]), QString::number(i + 1));
+            same << u"%1 IS ?%2"_s.arg(quotedIdentifier(names[i]), QString::number(i + 1));
         }
         update.emplace(db, utf8(u"UPDATE %1 SET %2 WHERE %3 = ?%4 AND NOT (%5)"_s.arg(
-                               quotedName(table), assignments.join(u", "_s), prefixColumn,
+                               quotedIdentifier(table), assignments.join(u", "_s), prefixColumn,
                                QString::number(names.size() + 1), same.join(u" AND "_s))));
     }
     SQLite::Statement insert(db, utf8(insertStatement(table, spelled(inserted))));
@@ -236,10 +238,7 @@ TableWriter::RefreshSummary mergeTable(SQLite::Database &db, const QString &file
         }
         int changes = 0;
         if (update) {
-            update->reset();
-            update->clearBindings();
-            for (qsizetype i = 0; i < updated.size(); ++i)
-                bindValue(*update, int(i + 1), fieldValue(record, updated[i]));
+            bindRecord(*update, updated, record);
             bindValue(*update, int(updated.size() + 1), *found);
             changes = update->exec();
         }
