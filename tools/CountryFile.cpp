@@ -65,16 +65,29 @@ public:
         return value;
     }
 
+    // Each field of a place, in a header or an override, with its range.
+    int cqZone(const QString &text, int line) const { return integer(text, u"CQ zone"_s, 1, 40, line); }
+    int ituZone(const QString &text, int line) const { return integer(text, u"ITU zone"_s, 1, 90, line); }
+    double latitude(const QString &text, int line) const { return real(text, u"latitude"_s, -90, 90, line); }
+    double longitude(const QString &text, int line) const
+    {
+        return eastPositive(real(text, u"longitude"_s, -180, 180, line));
+    }
+    double utcOffset(const QString &text, int line) const
+    {
+        return eastPositive(real(text, u"UTC offset"_s, -15, 15, line));
+    }
+
     // The header fields shared by both formats, in the order of cty.dat.
     Place place(const QStringList &fields, int line) const
     {
         Place p;
-        p.cqZone = integer(fields[0], u"CQ zone"_s, 1, 40, line);
-        p.ituZone = integer(fields[1], u"ITU zone"_s, 1, 90, line);
+        p.cqZone = cqZone(fields[0], line);
+        p.ituZone = ituZone(fields[1], line);
         p.continent = continent(fields[2], line);
-        p.latitude = real(fields[3], u"latitude"_s, -90, 90, line);
-        p.longitude = eastPositive(real(fields[4], u"longitude"_s, -180, 180, line));
-        p.utcOffset = eastPositive(real(fields[5], u"UTC offset"_s, -15, 15, line));
+        p.latitude = latitude(fields[3], line);
+        p.longitude = longitude(fields[4], line);
+        p.utcOffset = utcOffset(fields[5], line);
         return p;
     }
 
@@ -128,19 +141,19 @@ public:
                 fail(line, u"'%1' lacks the closing '%2'"_s.arg(token, QString(close)));
             const QString value = token.mid(pos + 1, end - pos - 1);
             if (open == u'(') {
-                p.cqZone = integer(value, u"CQ zone"_s, 1, 40, line);
+                p.cqZone = cqZone(value, line);
             } else if (open == u'[') {
-                p.ituZone = integer(value, u"ITU zone"_s, 1, 90, line);
+                p.ituZone = ituZone(value, line);
             } else if (open == u'{') {
                 p.continent = continent(value, line);
             } else if (open == u'~') {
-                p.utcOffset = eastPositive(real(value, u"UTC offset"_s, -15, 15, line));
+                p.utcOffset = utcOffset(value, line);
             } else {
                 const qsizetype slash = value.indexOf(u'/');
                 if (slash < 0)
                     fail(line, u"position '<%1>' is not written <latitude/longitude>"_s.arg(value));
-                p.latitude = real(value.left(slash), u"latitude"_s, -90, 90, line);
-                p.longitude = eastPositive(real(value.mid(slash + 1), u"longitude"_s, -180, 180, line));
+                p.latitude = latitude(value.left(slash), line);
+                p.longitude = longitude(value.mid(slash + 1), line);
             }
             pos = end + 1;
         }
