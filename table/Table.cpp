@@ -134,12 +134,6 @@ class Table::Private
 {
 public:
     explicit Private(Table *q) : q(q) {}
-    static QString fileNameOf(const QString &tableName)
-    {
-        if (tableName.endsWith(u".db"_s, Qt::CaseInsensitive))
-            return tableName;
-        return tableName + u".db"_s;
-    }
 
     Table *q;
     QString tableName;
@@ -305,7 +299,14 @@ QString Table::tableName() const
 
 QString Table::fileName() const
 {
-    return Private::fileNameOf(d->tableName);
+    return fileNameFor(d->tableName);
+}
+
+QString Table::fileNameFor(const QString &tableName)
+{
+    if (tableName.endsWith(u".db"_s, Qt::CaseInsensitive))
+        return tableName;
+    return tableName + u".db"_s;
 }
 
 void Table::open()
@@ -1080,7 +1081,7 @@ std::vector<TablePreload::Reading *> untakenPreloads;
 
 TablePreload::TablePreload(const QString &tableName) : m_reading(std::make_unique<Reading>())
 {
-    m_reading->fileName = Table::Private::fileNameOf(tableName);
+    m_reading->fileName = Table::fileNameFor(tableName);
     m_reading->result = std::async(std::launch::async, [fileName = m_reading->fileName] {
         auto reading = std::make_unique<Table::Private>(nullptr);
         reading->fileName = fileName;

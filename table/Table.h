@@ -41,6 +41,7 @@ public:
     void setTableName(const QString &name);
     QString tableName() const;
     QString fileName() const; // the database file that open() reads
+    static QString fileNameFor(const QString &tableName); // the same for any table name
 
     void open();
     void close(); // drops a pending edit or insert

@@ -5,6 +5,7 @@
 #include "CountryFile.h"
 #include "DatabaseError.h"
 #include "ImportError.h"
+#include "Table.h"
 #include "TableWriter.h"
 #include "TerminalProgress.h"
 
@@ -64,11 +65,6 @@ int usageError(QTextStream &err, const QString &what)
     return Usage;
 }
 
-QString tableFile(const QString &argument)
-{
-    return argument.endsWith(u".db"_s, Qt::CaseInsensitive) ? argument : argument + u".db"_s;
-}
-
 int import(const QStringList &arguments, const QString &programDir, QTextStream &out, QTextStream &err)
 {
     bool replace = false;
@@ -87,7 +83,7 @@ int import(const QStringList &arguments, const QString &programDir, QTextStream 
         return usageError(err, u"import takes COUNTRY-FILE and TABLE, not '%1'"_s.arg(operands[2]));
 
     const QString source = operands[0];
-    const QString table = operands.size() > 1 ? tableFile(operands[1]) : QDir(programDir).filePath(defaultTable);
+    const QString table = operands.size() > 1 ? Table::fileNameFor(operands[1]) : QDir(programDir).filePath(defaultTable);
 
     QElapsedTimer timer;
     timer.start();
